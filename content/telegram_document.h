@@ -1,0 +1,77 @@
+// The telegrams being practised, the learner's copy of each, and the page model of the two sheets.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/morse_table.h"
+
+// Field indices of a telegram.
+enum TelegramField { kNumber = 0, kOffice = 1, kCount = 2, kTime = 3, kAddress = 4, kText = 5 };
+
+struct Telegram {
+  std::array<std::u16string, 6> fields;  // number, office, count, time, address, text
+};
+
+struct LearnerCopy {
+  std::array<std::u16string, 6> entered;  // one unit per cell, aligned with the field's expanded cells
+  std::array<std::u16string, 6> marks;    // u'1' right, u'0' wrong, one per entered position
+};
+
+struct TelegramDocument {
+  std::vector<Telegram> telegrams;  // meaningful only while loaded
+  bool loaded = false;              // clear: the two built-in samples of the current script
+  int32_t currentNumber = 1;        // telegram being practised, from 1
+  int32_t shownPage = 0;            // page of the current telegram on both sheets, from 0
+  bool followInput = true;          // the shown page follows the input position
+  int32_t revision = 1;             // +1 whenever the set of telegrams is replaced
+  std::vector<LearnerCopy> records;  // one per telegram
+  LearnerCopy working;               // the current telegram's copy while it is practised
+};
+extern TelegramDocument telegramDocument;
+
+// Where the judge stands; the document's page commands move it too.
+struct JudgeState {
+  int32_t currentField = 0;   // 0..5
+  int32_t textPosition = 0;   // next cell of the expanded text
+  bool runFinished = false;   // set after the last telegram's end signal
+};
+extern JudgeState judgeState;
+
+Script CurrentScript();  // from LatinMode
+
+// Queries.
+int TelegramCount();
+int CurrentIndex();
+Telegram TelegramAt(int index);
+int pageSize();
+int PageCountOf(int length);
+int ModelPagesOfCurrent();
+int CurrentTelegramPages();
+int PagesOfTelegram(int number);
+int TotalPages();
+int OverallPageNumber();
+// The expanded cells of a field of the current telegram.
+std::u16string ExpandedCurrentField(int field);
+
+// Record keeping.
+void EnsureRecordCount();
+void StoreWorkingRecord();
+void LoadWorkingRecord();
+void ResetLearnerCopies();
+void ReplaceTelegrams(std::vector<Telegram> telegrams);
+// The script radio buttons: back to the built-in samples of the (new) script.
+void SwitchToBuiltInSamples();
+// Resets the document to its start-up state (tests).
+void ResetTelegramDocument();
+
+// Page view (window thread).
+void ClampCurrentPage();
+void UpdatePageLabels();
+void ShowTelegramStatus();
+void GoToPage(int page);
+void PreviousPage();
+void NextPage();
+// Repaint requests for the two sheets (controls 1100 model, 1101 learner).
+void RefreshSheets();

@@ -1,0 +1,132 @@
+#include "core/app_paths.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+bool MakeDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+  size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash))) return false;
+  return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+std::string ExecutableDirectory() {
+  char buffer[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+  if (length <= 0) return {};
+  std::string path(buffer, static_cast<size_t>(length));
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string AppDirectory() {
+  if (const char* home = std::getenv("NEMORA_HOME"); home && *home) {
+    std::string dir(home);
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    MakeDirectories(dir);
+    return dir;
+  }
+  std::string exeDir = ExecutableDirectory();
+  if (!exeDir.empty() && access(exeDir.c_str(), W_OK) == 0) return exeDir;
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    base = std::string(home) + "/.local/share";
+  } else {
+    base = "/tmp";
+  }
+  std::string dir = base + "/nemora";
+  MakeDirectories(dir);
+  return dir;
+}
+
+std::string AppFilePath(std::string_view name) { return AppDirectory() + "/" + std::string(name); }
+
+bool FileExists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<uint64_t>(info.st_size) > maxBytes) {
+    close(fd);
+    return false;
+  }
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof(buffer));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    data.append(buffer, static_cast<size_t>(n));
+    if (data.size() > maxBytes) {
+      close(fd);
+      return false;
+    }
+  }
+  close(fd);
+  bytes = std::move(data);
+  return true;
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+  std::string temporary = path + ".tmp" + std::to_string(getpid());
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (!ok || rename(temporary.c_str(), path.c_str()) != 0) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool AppendToFile(const std::string& path, std::string_view bytes, std::string_view headerIfNew) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  struct stat info;
+  bool isNew = fstat(fd, &info) == 0 && info.st_size == 0;
+  bool ok;
+  if (isNew && !headerIfNew.empty()) {
+    std::string whole;
+    whole.reserve(headerIfNew.size() + bytes.size());
+    whole.append(headerIfNew);
+    whole.append(bytes);
+    ok = WriteAll(fd, whole);
+  } else {
+    ok = WriteAll(fd, bytes);
+  }
+  return close(fd) == 0 && ok;
+}

@@ -1,0 +1,20 @@
+// Where the program's files live, and the writes that must never leave a file half written.
+#pragma once
+#include <string>
+#include <string_view>
+
+// The directory for settings and logs: $NEMORA_HOME when set, else the executable's directory when writable,
+// else $XDG_DATA_HOME/nemora (default ~/.local/share/nemora). Created on demand. Ends without a slash.
+std::string AppDirectory();
+// AppDirectory() + "/" + name.
+std::string AppFilePath(std::string_view name);
+
+// Reads a whole file; false when it cannot be opened or is larger than maxBytes.
+bool ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes = 64u << 20);
+// Replaces the file with bytes: writes a temporary file beside it, flushes it and renames it over the old
+// one, so a crash or a full disk leaves either the old or the new file whole. False on any failure.
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+// Appends bytes in one write (O_APPEND). headerIfNew is written first, in the same write, when the file did
+// not exist or was empty. False on failure.
+bool AppendToFile(const std::string& path, std::string_view bytes, std::string_view headerIfNew = {});
+bool FileExists(const std::string& path);

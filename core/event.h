@@ -1,0 +1,25 @@
+// Manual- or auto-reset event, as the worker threads wait on them.
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+
+struct EventState;
+
+struct Event {
+  std::shared_ptr<EventState> state;  // empty: no event (a wait on it fails)
+};
+
+Event CreateEvent(bool manualReset, bool initiallySet);
+bool EventExists(const Event& event);
+void SetEvent(const Event& event);
+void ResetEvent(const Event& event);
+bool IsEventSet(const Event& event);
+// Waits until the event is set or the time-out passes; an auto-reset event is reset by a successful wait.
+// kWaitForever waits without time-out. Returns false on time-out or when the event does not exist.
+constexpr uint32_t kWaitForever = 0xFFFFFFFFu;
+bool WaitForEvent(const Event& event, uint32_t timeoutMs);
+// Waits for the first of several events; returns its index, or -1 on time-out or a missing event.
+int WaitForAnyEvent(std::initializer_list<const Event*> events, uint32_t timeoutMs);

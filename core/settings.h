@@ -1,0 +1,80 @@
+// The persisted settings ("telegram_practice.ini", section "Settings") and their labels and lists.
+// Every field is an atomic so the worker threads read it without a lock; the window thread writes them.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct PracticeSettings {
+  std::atomic<int32_t> WPM{15};                // 5..40
+  std::atomic<int32_t> Freq{800};              // Hz, 300..1200
+  std::atomic<int32_t> JudgeEase{50};          // 0..100
+  std::atomic<int32_t> ElementTolerance{50};   // 0..100
+  std::atomic<int32_t> KeySoftness{50};        // 0..100
+  std::atomic<int32_t> CharSpeedTolerance{50};  // 0..100
+  std::atomic<int32_t> TotalEase{50};          // 0..100
+  std::atomic<int32_t> ShowNextHint{1};
+  std::atomic<int32_t> AutoSpeedAdjust{0};
+  std::atomic<int32_t> Auto{0};
+  std::atomic<int32_t> SoundType{0};           // 0..5
+  std::atomic<int32_t> LearningLevel{0};       // 0..4
+  std::atomic<int32_t> AutoDifficulty{1};
+  std::atomic<int32_t> WeakTelegram{0};
+  std::atomic<int32_t> RandomCategory{0};
+  std::atomic<int32_t> BandQRN{0};
+  std::atomic<int32_t> BandQRM{0};
+  std::atomic<int32_t> BandQSB{0};
+  std::atomic<int32_t> BandFlutter{0};
+  std::atomic<int32_t> BandLids{0};
+  std::atomic<int32_t> BandChirp{0};
+  std::atomic<int32_t> BandUnevenLength{0};
+  std::atomic<int32_t> BandActivity{3};        // 0..5
+  std::atomic<int32_t> BandNoiseLevel{30};     // 0..100
+  std::atomic<int32_t> BandFilterWidth{1};     // 0 = 250 Hz, 1 = 500 Hz, 2 = 1 kHz
+  std::atomic<int32_t> BandAGC{0};
+  std::atomic<int32_t> BandIFFilter{0};
+  std::atomic<int32_t> BandPitchDrift{0};
+  std::atomic<int32_t> BandEcho{0};
+  std::atomic<int32_t> BandMultipath{0};
+  std::atomic<int32_t> BandLightning{0};
+  std::atomic<int32_t> BandAdjacent{0};
+  std::atomic<int32_t> BandSplit{0};
+  std::atomic<int32_t> BandAtmospheric{0};
+  std::atomic<int32_t> BandHum{0};
+  std::atomic<int32_t> BandIgnition{0};
+  std::atomic<int32_t> BandAgcPump{0};
+  std::atomic<int32_t> BandRinging{0};
+  std::atomic<int32_t> BandOverload{0};
+  std::atomic<int32_t> ComIndex{0};
+  std::atomic<int32_t> PaperZoom1000{1000};    // sheet zoom x 1000, 100..5000
+  std::atomic<int32_t> PaperOffsetX{0};
+  std::atomic<int32_t> PaperOffsetY{0};
+};
+extern PracticeSettings practiceSettings;
+// The script flag: 1 for Latin ("欧文"), 0 for kana ("和文"); the setting Lang inverted.
+extern std::atomic<int32_t> LatinMode;
+
+// Puts every field back to its default (tests, and before the window loads the file).
+void ResetSettingsToDefaults();
+std::string SettingsFilePath();
+
+// One setting as the INI file and the window know it.
+struct SettingKey {
+  const char* key;
+  std::atomic<int32_t>* field;  // nullptr for keys not held as a field (Lang, Mode, KeyKeyer)
+  int32_t defaultValue;
+  int controlId;  // check box, slider or combo that shows it; 0 when none
+};
+// The persisted keys in their save order (FirstRun is not among them).
+const std::vector<SettingKey>& SettingKeys();
+
+// Window-thread operations.
+void FillSettingControls();  // combo lists, slider ranges and initial positions, default check states
+void LoadSettings();
+void SaveSettings();
+void UpdateSettingLabels();
+void ApplyTotalEase();
+void ShowFirstRunGuide();
+// The kana/Latin name of learning level 0..4 ("初心者" … "国家試験").
+std::u16string LearningLevelName(int level);

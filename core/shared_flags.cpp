@@ -1,0 +1,17 @@
+#include "core/shared_flags.h"
+
+#include "core/event_queue.h"
+#include "core/tone_flag.h"
+
+KeyLevers keyLevers;
+RunFlags runFlags;
+
+void ResetKeyingState() {
+  keyLevers.serialDot.store(0);
+  keyLevers.serialDash.store(0);
+  keyLevers.keyboardDot.store(0);
+  keyLevers.keyboardDash.store(0);
+  ClearToneOn();
+  ClearEventQueue();
+  keyLevers.dropPendingCharacter.store(1);
+}

@@ -1,0 +1,1 @@
+// Translation unit for a library folder that has no sources of its own yet.

@@ -1,0 +1,37 @@
+# make run: install what is missing, build, start the trainer.  make test: install, build, run every test.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build run test test-sanitize format format-check clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/nemora
+
+test: build format-check
+	bash scripts/run-tests.sh $(BUILD)
+
+# Logic tests under AddressSanitizer + UndefinedBehaviorSanitizer, and the threaded tests under
+# ThreadSanitizer (separate build trees, no Qt).
+test-sanitize: deps
+	bash scripts/run-sanitized-tests.sh
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	@bad=$$(git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror 2>&1 | grep -o '^[^:]*\.\(cpp\|h\)' | sort -u); \
+	if [ -n "$$bad" ]; then echo "Not clang-formatted (run 'make format'):"; echo "$$bad"; exit 1; fi
+
+clean:
+	rm -rf $(BUILD) build-asan build-tsan

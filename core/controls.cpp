@@ -104,12 +104,20 @@ void SetSliderRange(int id, int minimum, int maximum) {
 }
 void SetSliderPosition(int id, int position) {
   Modify(id, [&](ControlState& c) {
-    if (c.hasRange) position = position < c.rangeMin ? c.rangeMin : position > c.rangeMax ? c.rangeMax : position;
+    if (c.hasRange)
+      position = position < c.rangeMin ? c.rangeMin : position > c.rangeMax ? c.rangeMax : position;
     c.position = position;
   });
 }
 int SliderPosition(int id) {
   return Query(id, 0, [](const ControlState& c) { return c.position; });
+}
+void SliderRange(int id, int& minimum, int& maximum) {
+  std::lock_guard<std::mutex> lock(tableMutex);
+  auto it = table.find(id);
+  bool known = it != table.end() && it->second.hasRange;
+  minimum = known ? it->second.rangeMin : 0;
+  maximum = known ? it->second.rangeMax : 100;
 }
 void SetControlVisible(int id, bool visible) {
   Modify(id, [&](ControlState& c) { c.visible = visible; });
@@ -136,14 +144,20 @@ void ClearControls() {
   std::lock_guard<std::mutex> lock(tableMutex);
   table.clear();
 }
-void InstallControlChangeListener(ControlChangeListener listener) { changeListener.store(listener); }
+void InstallControlChangeListener(ControlChangeListener listener) {
+  changeListener.store(listener);
+}
 
 void SetMainWindowExists(bool exists) {
   if (exists) windowThread.store(std::this_thread::get_id());
   mainWindowExists.store(exists);
 }
-bool MainWindowExists() { return mainWindowExists.load(); }
-bool IsWindowThread() { return mainWindowExists.load() && windowThread.load() == std::this_thread::get_id(); }
+bool MainWindowExists() {
+  return mainWindowExists.load();
+}
+bool IsWindowThread() {
+  return mainWindowExists.load() && windowThread.load() == std::this_thread::get_id();
+}
 
 void PostToWindowThread(std::function<void()> work) {
   {
@@ -168,7 +182,9 @@ size_t ProcessPostedMessages() {
   }
 }
 
-void InstallPostedMessageWaker(void (*waker)()) { postedWaker.store(waker); }
+void InstallPostedMessageWaker(void (*waker)()) {
+  postedWaker.store(waker);
+}
 
 void SetStatusText(std::u16string_view text) {
   if (!MainWindowExists()) return;
@@ -179,6 +195,16 @@ void SetStatusText(std::u16string_view text) {
   PostToWindowThread([copy = std::u16string(text)]() { SetControlText(1108, copy); });
 }
 
+void StartStatusTimer() {
+  SetControlChecked(kStatusTimerId, true);
+}
+void StopStatusTimer() {
+  SetControlChecked(kStatusTimerId, false);
+}
+bool StatusTimerRunning() {
+  return IsControlChecked(kStatusTimerId);
+}
+
 void ShowMessageBox(std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon) {
   MessageBoxRecord box{std::u16string(text), std::u16string(caption), icon};
   {
@@ -187,7 +213,9 @@ void ShowMessageBox(std::u16string_view text, std::u16string_view caption, Messa
   }
   if (auto hook = boxHook.load()) hook(box);
 }
-void InstallMessageBoxHook(void (*hook)(const MessageBoxRecord& box)) { boxHook.store(hook); }
+void InstallMessageBoxHook(void (*hook)(const MessageBoxRecord& box)) {
+  boxHook.store(hook);
+}
 std::vector<MessageBoxRecord> ShownMessageBoxes() {
   std::lock_guard<std::mutex> lock(boxMutex);
   return shownBoxes;

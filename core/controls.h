@@ -17,10 +17,11 @@ void SetControlItems(int id, const std::vector<std::u16string>& items);  // also
 std::vector<std::u16string> ControlItems(int id);
 int ControlItemCount(int id);
 void SetControlSelection(int id, int index);  // -1: nothing selected; out of range is stored as -1
-int ControlSelection(int id);                  // -1 when nothing is selected
+int ControlSelection(int id);                 // -1 when nothing is selected
 void SetSliderRange(int id, int minimum, int maximum);
 void SetSliderPosition(int id, int position);  // clamped into the range when one is set
 int SliderPosition(int id);
+void SliderRange(int id, int& minimum, int& maximum);  // 0..100 when no range was set
 void SetControlVisible(int id, bool visible);
 bool IsControlVisible(int id);
 void SetControlEnabled(int id, bool enabled);
@@ -51,6 +52,13 @@ void InstallPostedMessageWaker(void (*waker)());
 // The message line (control 1108) from any thread: set directly on the window thread, posted from others.
 // Does nothing before the main window exists.
 void SetStatusText(std::u16string_view text);
+
+// The status timer (id 9001, 50 ms, runs during practice): its running state lives in the table so the view
+// can run the real timer, which calls the installed tick (RefreshStatusLines) on the window thread.
+constexpr int kStatusTimerId = 9001;
+void StartStatusTimer();
+void StopStatusTimer();
+bool StatusTimerRunning();
 
 // ---- Modal windows --------------------------------------------------------------------------------------
 enum class MessageBoxIcon { kInformation, kError };

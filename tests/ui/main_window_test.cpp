@@ -1,0 +1,145 @@
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <cstdlib>
+#include <thread>
+
+#include "content/telegram_document.h"
+#include "core/control_ids.h"
+#include "core/controls.h"
+#include "core/morse_table.h"
+#include "core/settings.h"
+#include "ui/window_commands.h"
+#include "ui/window_layout.h"
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char* argv[] = {name, nullptr};
+    if (!qApp) new QApplication(argc, argv);
+  }
+  void SetUp() override {
+    char pattern[] = "/tmp/nemora-ui-XXXXXX";
+    home = mkdtemp(pattern);
+    setenv("NEMORA_HOME", home.c_str(), 1);
+    BuildMorseTables();
+    ClearControls();
+    ClearShownMessageBoxes();
+    ResetSettingsToDefaults();
+    ResetTelegramDocument();
+    sheetFullScreen = false;
+  }
+  void TearDown() override {
+    std::system(("rm -rf " + home).c_str());
+    unsetenv("NEMORA_HOME");
+  }
+  template <typename T>
+  T* Find(MainWindow& window, int id) {
+    return window.findChild<T*>(QString::number(id));
+  }
+  std::string home;
+};
+
+TEST_F(MainWindowTest, OpensTitledWithEveryControlAndTheFirstRunGuide) {
+  MainWindow window;
+  window.show();
+  QApplication::processEvents();
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("ネモラ"));
+  for (const ControlDefinition& def : MainWindowControls()) {
+    EXPECT_NE(window.findChild<QWidget*>(QString::number(def.id)), nullptr) << def.id;
+  }
+  EXPECT_EQ(Find<QPushButton>(window, kRxStartButton)->text(), QStringLiteral("RX START"));
+  EXPECT_EQ(Find<QLabel>(window, kSpeedLabel)->text(), QStringLiteral("速度 15 WPM"));
+  EXPECT_EQ(Find<QComboBox>(window, kSoundTypeCombo)->count(), 6);
+  auto boxes = ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, u"ネモラ 初回起動ガイド");
+  window.close();
+}
+
+TEST_F(MainWindowTest, StatusTextFromAWorkerThreadReachesTheMessageLine) {
+  MainWindow window;
+  window.show();
+  std::thread([] { SetStatusText(u"受信中"); }).join();
+  for (int i = 0; i < 20; ++i) QApplication::processEvents();
+  EXPECT_EQ(Find<QLabel>(window, kMessageLine)->text(), QStringLiteral("受信中"));
+  window.close();
+}
+
+TEST_F(MainWindowTest, UserActionsWriteTheTableAndTheSettings) {
+  MainWindow window;
+  window.show();
+  Find<QCheckBox>(window, kBandQSBCheck)->click();
+  EXPECT_TRUE(IsControlChecked(kBandQSBCheck));
+  EXPECT_EQ(practiceSettings.BandQSB.load(), 1);
+  Find<QSlider>(window, kSpeedSlider)->setValue(25);
+  EXPECT_EQ(practiceSettings.WPM.load(), 25);
+  QApplication::processEvents();
+  EXPECT_EQ(Find<QLabel>(window, kSpeedLabel)->text(), QStringLiteral("速度 25 WPM"));
+  Find<QSlider>(window, kTotalEaseSlider)->setValue(75);
+  QApplication::processEvents();
+  EXPECT_EQ(Find<QLabel>(window, kJudgeEaseLabel)->text(), QStringLiteral("判定しやすさ 75 やや容易"));
+  EXPECT_EQ(Find<QSlider>(window, kKeySoftnessSlider)->value(), 75);
+  window.close();
+  // Closing saved the settings.
+  ResetSettingsToDefaults();
+  LoadSettings();
+  EXPECT_EQ(practiceSettings.WPM.load(), 25);
+  EXPECT_EQ(practiceSettings.BandQSB.load(), 1);
+}
+
+TEST_F(MainWindowTest, FullSheetViewShowsOnlyTheSheetsAndTheirTitles) {
+  MainWindow window;
+  window.resize(1540, 1120);
+  window.show();
+  auto* toggle = Find<QPushButton>(window, kFullScreenButton);
+  toggle->click();
+  QApplication::processEvents();
+  EXPECT_EQ(toggle->text(), QStringLiteral("通常表示"));
+  EXPECT_FALSE(Find<QPushButton>(window, kRxStartButton)->isVisible());
+  QWidget* model = window.findChild<QWidget*>(QString::number(kModelSheet));
+  EXPECT_TRUE(model->isVisible());
+  EXPECT_EQ(model->geometry(), QRect(10, 44, 750, 1026));
+  toggle->click();
+  QApplication::processEvents();
+  EXPECT_TRUE(Find<QPushButton>(window, kRxStartButton)->isVisible());
+  EXPECT_EQ(toggle->text(), QStringLiteral("用紙全画面"));
+  window.close();
+}
+
+TEST_F(MainWindowTest, ScriptRadioSwitchesSamplesAndDecoding) {
+  MainWindow window;
+  window.show();
+  window.findChild<QWidget*>(QString::number(kLatinRadio))->metaObject();
+  QMetaObject::invokeMethod(window.findChild<QObject*>(QString::number(kLatinRadio)), "click");
+  EXPECT_EQ(LatinMode.load(), 1);
+  EXPECT_EQ(ActiveDecodingScript(), Script::kLatin);
+  EXPECT_EQ(TelegramAt(0).fields[0], u"18 IZUMIMARU 31 26 6 26 S");
+  window.close();
+}
+
+TEST(WindowLayoutTest, ScaleAndPlacement) {
+  EXPECT_EQ(ScalePercent(770, 560), 50);
+  EXPECT_EQ(ScalePercent(3080, 2240), 130);
+  EXPECT_EQ(ScalePercent(1540, 1120), 100);
+  DesignRect r = PlaceRect({270, 312, 610, 650}, 770, 560);
+  EXPECT_EQ(r.x, 135);
+  EXPECT_EQ(r.y, 156);
+  EXPECT_EQ(r.w, 305);
+  EXPECT_EQ(r.h, 325);
+  EXPECT_EQ(StandardFontHeight(50), 10);
+  EXPECT_EQ(LargeFontHeight(130), 36);
+}
+
+}  // namespace

@@ -1,0 +1,6 @@
+// Font families by the names the forms were designed for, with the Debian substitutes behind them.
+#pragma once
+#include <QFont>
+
+enum class FontRole { kGothic, kMeiryo, kBrush };  // "MS Gothic", "Meiryo UI", "HGP行書体"
+QFont MakeFont(FontRole role, int pixelHeight, bool bold);

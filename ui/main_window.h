@@ -1,0 +1,31 @@
+// The main window: a view of the control table. It creates one widget per dialog id, lays them out in the
+// design space, mirrors table changes into the widgets and writes the user's actions back into the table.
+#pragma once
+#include <QTimer>
+#include <QWidget>
+#include <map>
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+  QWidget* Control(int id) const;
+  void LayoutMainWindow();
+  // Brings one widget in line with the table (window thread).
+  void RefreshControl(int id);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ApplyFonts(bool afterLayout);
+  std::map<int, QWidget*> controls_;
+  QTimer statusTimer_;
+  bool closed_ = false;
+};
+
+// The one main window while it exists (the table's change listener forwards to it).
+MainWindow* TheMainWindow();

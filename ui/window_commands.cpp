@@ -1,0 +1,187 @@
+#include "ui/window_commands.h"
+
+#include "content/telegram_document.h"
+#include "core/app.h"
+#include "core/control_ids.h"
+#include "core/controls.h"
+#include "core/event.h"
+#include "core/morse_table.h"
+#include "core/settings.h"
+#include "core/shared_flags.h"
+#include "practice/judging.h"
+#include "practice/run_control.h"
+#include "practice/scoring.h"
+
+bool sheetFullScreen = false;
+
+namespace {
+
+int Clamp(int value, int low, int high) {
+  return value < low ? low : value > high ? high : value;
+}
+
+bool IsBandCheck(int id) {
+  return (id >= kBandQRNCheck && id <= kBandLidsCheck) || id == kBandChirpCheck || id == kBandUnevenCheck ||
+         (id >= kBandAGCCheck && id <= kBandOverloadCheck);
+}
+
+// The settings field a band or receiver check box stands for.
+std::atomic<int32_t>* BandField(int id) {
+  for (const SettingKey& key : SettingKeys()) {
+    if (key.controlId == id) return key.field;
+  }
+  return nullptr;
+}
+
+void SwitchScript(bool latin) {
+  LatinMode.store(latin ? 1 : 0);
+  SelectDecodingMap(latin ? Script::kLatin : Script::kKana);
+  SwitchToBuiltInSamples();
+  InvalidateControl(kLearnerSheet);
+  UpdatePageLabels();
+  RefreshSheets();
+}
+
+}  // namespace
+
+void InitializeMainWindow() {
+  SetMainWindowExists(true);
+  FillSettingControls();
+  LoadSettings();
+  ResetJudging();
+  UpdateSettingLabels();
+  if (CurrentRunControlHooks().installKeyHook) CurrentRunControlHooks().installKeyHook();
+  keyLevers.keyboardKeying.store(0);
+  ResetJudging();
+  ShowFirstRunGuide();
+}
+
+void HandleCommand(int id) {
+  // A running demonstration stops before any other command, settings clicks included.
+  if (runFlags.demonstration.load() && id != kRxStopButton && id != kDemoButton && id != kPauseButton) {
+    StopPlayback();
+  }
+  if (IsBandCheck(id)) {
+    if (std::atomic<int32_t>* field = BandField(id)) field->store(IsControlChecked(id) ? 1 : 0);
+    return;
+  }
+  switch (id) {
+    case kAutoCheck:
+      practiceSettings.Auto.store(IsControlChecked(id) ? 1 : 0);
+      break;
+    case kLatinRadio:
+      SwitchScript(true);
+      break;
+    case kKanaRadio:
+      SwitchScript(false);
+      break;
+    case kSoundTypeCombo: {
+      int selection = ControlSelection(id);
+      practiceSettings.SoundType.store(selection >= 0 && selection <= 5 ? selection : 0);
+      break;
+    }
+    case kLevelCombo:
+      practiceSettings.LearningLevel.store(Clamp(ControlSelection(id), 0, 4));
+      break;
+    case kAutoDifficultyCheck:
+      practiceSettings.AutoDifficulty.store(IsControlChecked(id) ? 1 : 0);
+      break;
+    case kWeakTelegramCheck:
+      practiceSettings.WeakTelegram.store(IsControlChecked(id) ? 1 : 0);
+      break;
+    case kAutoSpeedCheck:
+      practiceSettings.AutoSpeedAdjust.store(IsControlChecked(id) ? 1 : 0);
+      break;
+    case kActivityCombo:
+      practiceSettings.BandActivity.store(Clamp(ControlSelection(id), 0, 5));
+      break;
+    case kFilterCombo:
+      practiceSettings.BandFilterWidth.store(Clamp(ControlSelection(id), 0, 2));
+      break;
+    case kRxStartButton:
+      StartPractice();
+      break;
+    case kRxStopButton:
+      StopPractice();
+      break;
+    case kResetButton:
+      ResetJudging();
+      break;
+    case kDemoButton:
+      StartDemoSending();
+      break;
+    case kPreviousPageButton:
+      PreviousPage();
+      break;
+    case kNextPageButton:
+      NextPage();
+      break;
+    case kFullScreenButton:
+      sheetFullScreen = !sheetFullScreen;
+      RefreshSheets();
+      break;
+    case kPauseButton:
+      TogglePause();
+      break;
+    default:
+      break;
+  }
+}
+
+void HandleSliderMove(int id) {
+  int position = SliderPosition(id);
+  switch (id) {
+    case kSpeedSlider:
+      practiceSettings.WPM.store(position);
+      UpdateSettingLabels();
+      RefreshStatusLines();
+      break;
+    case kFreqSlider:
+      practiceSettings.Freq.store(position);
+      UpdateSettingLabels();
+      RefreshStatusLines();
+      break;
+    case kJudgeEaseSlider:
+      practiceSettings.JudgeEase.store(Clamp(position, 0, 100));
+      UpdateSettingLabels();
+      break;
+    case kElementToleranceSlider:
+      practiceSettings.ElementTolerance.store(Clamp(position, 0, 100));
+      UpdateSettingLabels();
+      break;
+    case kKeySoftnessSlider:
+      practiceSettings.KeySoftness.store(Clamp(position, 0, 100));
+      UpdateSettingLabels();
+      break;
+    case kCharSpeedSlider:
+      practiceSettings.CharSpeedTolerance.store(Clamp(position, 0, 100));
+      UpdateSettingLabels();
+      break;
+    case kTotalEaseSlider:
+      practiceSettings.TotalEase.store(position);
+      ApplyTotalEase();
+      UpdateSettingLabels();
+      break;
+    case kNoiseSlider:
+      practiceSettings.BandNoiseLevel.store(Clamp(position, 0, 100));
+      break;
+    default:
+      break;
+  }
+}
+
+void CloseMainWindow() {
+  keyLevers.keyboardKeying.store(0);
+  keyLevers.keyboardDot.store(0);
+  keyLevers.keyboardDash.store(0);
+  keyLevers.serialDot.store(0);
+  keyLevers.serialDash.store(0);
+  if (CurrentRunControlHooks().removeKeyHook) CurrentRunControlHooks().removeKeyHook();
+  StopPlayback();
+  SetEvent(app.serialStopEvent);
+  WaitAndForget(app.serialMonitorThread, 1000);
+  if (app.closeSerialPort) app.closeSerialPort();
+  StopStatusTimer();
+  SaveSettings();
+  SetMainWindowExists(false);
+}

@@ -1,0 +1,174 @@
+#include "ui/window_layout.h"
+
+#include <algorithm>
+
+#include "core/control_ids.h"
+
+namespace {
+
+using K = ControlKind;
+using F = FontGroup;
+
+std::vector<ControlDefinition> BuildControls() {
+  std::vector<ControlDefinition> c = {
+      // Top row.
+      {kRxStartButton, K::kButton, u"RX START", {270, 8, 120, 28}, F::kStandard},
+      {kRxStopButton, K::kButton, u"RX STOP", {395, 8, 120, 28}, F::kStandard},
+      {kPauseButton, K::kButton, u"一旦停止", {520, 8, 125, 28}, F::kStandard},
+      {kResetButton, K::kButton, u"RESET", {650, 8, 95, 28}, F::kStandard},
+      {kDemoButton, K::kButton, u"デモ送信", {750, 8, 115, 28}, F::kStandard},
+      {kRandomButton, K::kButton, u"ランダム生成", {870, 8, 145, 28}, F::kStandard},
+      {kAutoCheck, K::kCheckBox, u"AUTO", {1025, 8, 75, 28}, F::kStandard},
+      {kKeyboardKeyerCheck, K::kCheckBox, u"キー電鍵", {1105, 8, 105, 28}, F::kStandard},
+      {kWeakTelegramCheck, K::kCheckBox, u"苦手電報", {1215, 8, 145, 28}, F::kStandard},
+      {kProceedCheck, K::kCheckBox, u"間違っても先へ進む", {1365, 8, 155, 28}, F::kStandard},
+      // Second row.
+      {kReceiveRadio, K::kRadio, u"受信", {270, 44, 110, 28}, F::kStandard, true},
+      {kSendRadio, K::kRadio, u"送信", {385, 44, 110, 28}, F::kStandard},
+      {kLatinRadio, K::kRadio, u"欧文", {500, 44, 85, 28}, F::kStandard, true},
+      {kKanaRadio, K::kRadio, u"和文", {590, 44, 85, 28}, F::kStandard},
+      {kPortCombo, K::kCombo, u"", {680, 44, 320, 120}, F::kStandard},
+      {kMessageLine, K::kLabel, u"", {1010, 43, 510, 32}, F::kStandard},
+      // Third row.
+      {kCategoryCaption, K::kLabel, u"カテゴリ", {270, 83, 85, 24}, F::kStandard},
+      {kCategoryCombo, K::kCombo, u"", {355, 80, 285, 100}, F::kStandard},
+      {kSecondGenerationCheck, K::kCheckBox, u"第2世代ランダム", {650, 80, 185, 28}, F::kStandard},
+      {kAutoDifficultyCheck, K::kCheckBox, u"自動難易度", {840, 80, 145, 28}, F::kStandard},
+      {kSoundTypeCaption, K::kLabel, u"音色", {995, 83, 55, 24}, F::kStandard},
+      {kSoundTypeCombo, K::kCombo, u"", {1050, 80, 235, 100}, F::kStandard},
+      {kLevelCaption, K::kLabel, u"学習レベル", {1295, 83, 90, 24}, F::kStandard},
+      {kLevelCombo, K::kCombo, u"", {1385, 80, 135, 100}, F::kStandard},
+      // Speed row.
+      {kSpeedLabel, K::kLabel, u"", {270, 119, 95, 24}, F::kStandard},
+      {kSpeedSlider, K::kSlider, u"速度", {365, 114, 230, 34}, F::kStandard},
+      {kFreqLabel, K::kLabel, u"", {605, 119, 105, 24}, F::kStandard},
+      {kFreqSlider, K::kSlider, u"周波数", {710, 114, 230, 34}, F::kStandard},
+      {kScoreLine, K::kLabel, u"", {950, 115, 570, 32}, F::kStandard},
+      // Tolerance rows.
+      {kJudgeEaseLabel, K::kLabel, u"", {270, 155, 170, 24}, F::kStandard},
+      {kJudgeEaseSlider, K::kSlider, u"判定しやすさ", {440, 150, 300, 34}, F::kStandard},
+      {kElementToleranceLabel, K::kLabel, u"", {760, 155, 190, 24}, F::kStandard},
+      {kElementToleranceSlider, K::kSlider, u"符号長許容度", {950, 150, 250, 34}, F::kStandard},
+      {kKeySoftnessLabel, K::kLabel, u"", {270, 191, 170, 24}, F::kStandard},
+      {kKeySoftnessSlider, K::kSlider, u"打鍵の甘さ", {440, 186, 270, 34}, F::kStandard},
+      {kCharSpeedLabel, K::kLabel, u"", {725, 191, 200, 24}, F::kStandard},
+      {kCharSpeedSlider, K::kSlider, u"文字速度許容度", {925, 186, 260, 34}, F::kStandard},
+      {kTotalEaseLabel, K::kLabel, u"", {1200, 191, 145, 24}, F::kStandard},
+      {kTotalEaseSlider, K::kSlider, u"総合判定度", {1345, 186, 175, 34}, F::kStandard},
+      // Option row.
+      {kShowNextHintCheck, K::kCheckBox, u"次入力文字を薄灰色表示", {270, 224, 235, 28}, F::kStandard},
+      {kAutoSpeedCheck, K::kCheckBox, u"正答率で速度自動調整", {515, 224, 235, 28}, F::kStandard},
+      // Left column.
+      {kLoadTelegramButton, K::kButton, u"電報読込", {10, 8, 240, 29}, F::kStandard},
+      {kGuideButton, K::kButton, u"取扱説明", {10, 41, 240, 29}, F::kStandard},
+      {kFullScreenButton, K::kButton, u"用紙全画面", {10, 74, 240, 29}, F::kStandard},
+      {kStatisticsButton, K::kButton, u"現在の成績", {10, 107, 240, 29}, F::kStandard},
+      {kHomeButton, K::kButton, u"ホーム", {10, 140, 240, 29}, F::kStandard},
+      {kPreviousPageButton, K::kButton, u"前ページ", {10, 239, 240, 29}, F::kStandard},
+      {kNextPageButton, K::kButton, u"次ページ", {10, 272, 240, 29}, F::kStandard},
+      {kBandChirpCheck, K::kCheckBox, u"チャープ", {10, 464, 240, 29}, F::kLarge},
+      {kBandUnevenCheck, K::kCheckBox, u"符号長ばらつき", {10, 495, 240, 29}, F::kLarge},
+      {kActivityCaption, K::kLabel, u"混雑度", {10, 530, 105, 22}, F::kLarge},
+      {kActivityCombo, K::kCombo, u"", {120, 526, 130, 100}, F::kLarge},
+      {kBandPanelCaption, K::kLabel, u"受信環境・無線機効果", {10, 560, 240, 24}, F::kStandard},
+      {kNoiseCaption, K::kLabel, u"ノイズレベル 0～100", {10, 586, 240, 20}, F::kStandard},
+      {kNoiseSlider, K::kSlider, u"ノイズレベル", {10, 606, 240, 27}, F::kStandard},
+      {kFilterCaption, K::kLabel, u"受信フィルタ幅", {10, 635, 240, 20}, F::kStandard},
+      {kFilterCombo, K::kCombo, u"", {10, 655, 240, 75}, F::kStandard},
+      // Sheets.
+      {kModelTitle, K::kLabel, u"お手本", {520, 288, 120, 24}, F::kLarge},
+      {kLearnerTitle, K::kLabel, u"ユーザー入力", {1160, 288, 160, 24}, F::kLarge},
+      {kModelSheet, K::kSheet, u"お手本", {270, 312, 610, 650}, F::kNone},
+      {kLearnerSheet, K::kSheet, u"ユーザー入力", {900, 312, 610, 650}, F::kNone},
+      // Under the sheets.
+      {kModelPageLabel, K::kLabel, u"1/1", {470, 975, 90, 28}, F::kLarge},
+      {kLearnerPageLabel, K::kLabel, u"1/1", {1130, 975, 90, 28}, F::kLarge},
+      {kTelegramStatusLabel, K::kLabel, u"1通目 1/1ページ", {610, 975, 290, 28}, F::kLarge},
+      {kRateLabel, K::kLabel, u"", {920, 975, 390, 28}, F::kLarge},
+      {kStatusLine1, K::kLabel, u"", {270, 1010, 610, 34}, F::kLarge},
+      {kStatusLine2, K::kLabel, u"", {900, 1010, 610, 34}, F::kLarge},
+  };
+  const char16_t* bandConditions[] = {u"空電雑音", u"局間混信", u"フェージング", u"フラッター",
+                                      u"不安定送信"};
+  for (int i = 0; i < 5; ++i) {
+    c.push_back({kBandQRNCheck + i, K::kCheckBox, bandConditions[i], {10, 309 + 31 * i, 240, 29}, F::kLarge});
+  }
+  const char16_t* receiverEffects[] = {u"AGC",
+                                       u"IFフィルタ",
+                                       u"CWピッチドリフト",
+                                       u"エコー",
+                                       u"マルチパス",
+                                       u"雷ノイズ",
+                                       u"隣接局混信",
+                                       u"スプリット運用風混信",
+                                       u"大気雑音",
+                                       u"電源ハム",
+                                       u"点火パルス雑音",
+                                       u"AGCポンピング",
+                                       u"狭帯域リンギング",
+                                       u"受信機飽和"};
+  for (int i = 0; i < 14; ++i) {
+    c.push_back(
+        {kBandAGCCheck + i, K::kCheckBox, receiverEffects[i], {10, 684 + 24 * i, 240, 23}, F::kStandard});
+  }
+  return c;
+}
+
+int MulDivRounded(int value, int numerator, int denominator) {
+  long long product = static_cast<long long>(value) * numerator;
+  long long half = denominator / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+
+}  // namespace
+
+const std::vector<ControlDefinition>& MainWindowControls() {
+  static const std::vector<ControlDefinition> controls = BuildControls();
+  return controls;
+}
+
+const ControlDefinition* FindControlDefinition(int id) {
+  for (const ControlDefinition& c : MainWindowControls()) {
+    if (c.id == id) return &c;
+  }
+  return nullptr;
+}
+
+int ScalePercent(int clientWidth, int clientHeight) {
+  int scale = std::min(MulDivRounded(clientWidth, 100, 1540), MulDivRounded(clientHeight, 100, 1120));
+  return std::clamp(scale, 50, 130);
+}
+
+DesignRect PlaceRect(const DesignRect& d, int w, int h) {
+  return {MulDivRounded(d.x, w, 1540), MulDivRounded(d.y, h, 1120), MulDivRounded(d.w, w, 1540),
+          MulDivRounded(d.h, h, 1120)};
+}
+
+bool FullSheetPlace(int id, DesignRect& place) {
+  switch (id) {
+    case kFullScreenButton:
+      place = {10, 8, 180, 30};
+      return true;
+    case kModelTitle:
+      place = {360, 8, 160, 30};
+      return true;
+    case kLearnerTitle:
+      place = {1050, 8, 180, 30};
+      return true;
+    case kModelSheet:
+      place = {10, 44, 750, 1026};
+      return true;
+    case kLearnerSheet:
+      place = {780, 44, 750, 1026};
+      return true;
+    default:
+      return false;
+  }
+}
+
+int StandardFontHeight(int scalePercent) {
+  return std::max(10, scalePercent * 20 / 100);
+}
+int LargeFontHeight(int scalePercent) {
+  return std::max(10, scalePercent * 28 / 100);
+}

@@ -64,7 +64,9 @@ std::string AppDirectory() {
   return dir;
 }
 
-std::string AppFilePath(std::string_view name) { return AppDirectory() + "/" + std::string(name); }
+std::string AppFilePath(std::string_view name) {
+  return AppDirectory() + "/" + std::string(name);
+}
 
 bool FileExists(const std::string& path) {
   struct stat info;

@@ -31,7 +31,9 @@ uint64_t MonotonicMicros() {
   return hook ? hook() : RealMicros();
 }
 
-uint32_t TickMs() { return static_cast<uint32_t>(MonotonicMicros() / 1000u); }
+uint32_t TickMs() {
+  return static_cast<uint32_t>(MonotonicMicros() / 1000u);
+}
 
 void SleepUntilMicros(uint64_t deadlineUs) {
   auto hook = sleepHook.load(std::memory_order_acquire);
@@ -42,11 +44,15 @@ void SleepUntilMicros(uint64_t deadlineUs) {
   }
 }
 
-void SleepMs(uint32_t ms) { SleepUntilMicros(MonotonicMicros() + static_cast<uint64_t>(ms) * 1000u); }
+void SleepMs(uint32_t ms) {
+  SleepUntilMicros(MonotonicMicros() + static_cast<uint64_t>(ms) * 1000u);
+}
 
 void InstallClockHooks(const ClockHooks& hooks) {
   nowHook.store(hooks.nowMicros, std::memory_order_release);
   sleepHook.store(hooks.sleepUntilMicros, std::memory_order_release);
 }
 
-void RemoveClockHooks() { InstallClockHooks(ClockHooks{}); }
+void RemoveClockHooks() {
+  InstallClockHooks(ClockHooks{});
+}

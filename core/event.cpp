@@ -23,7 +23,9 @@ Event CreateEvent(bool manualReset, bool initiallySet) {
   return event;
 }
 
-bool EventExists(const Event& event) { return event.state != nullptr; }
+bool EventExists(const Event& event) {
+  return event.state != nullptr;
+}
 
 void SetEvent(const Event& event) {
   if (!event.state) return;
@@ -78,4 +80,6 @@ int WaitForAnyEvent(std::initializer_list<const Event*> events, uint32_t timeout
   }
 }
 
-bool WaitForEvent(const Event& event, uint32_t timeoutMs) { return WaitForAnyEvent({&event}, timeoutMs) == 0; }
+bool WaitForEvent(const Event& event, uint32_t timeoutMs) {
+  return WaitForAnyEvent({&event}, timeoutMs) == 0;
+}

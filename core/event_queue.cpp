@@ -12,9 +12,9 @@ namespace {
 
 struct EventQueue {
   KeyEvent slots[kEventQueueSlots];
-  int readIndex = 0;   // next record to take
-  int writeIndex = 0;  // next slot to fill; equal indices mean empty
-  std::mutex lock;     // guards the slots and both indices
+  int readIndex = 0;                             // next record to take
+  int writeIndex = 0;                            // next slot to fill; equal indices mean empty
+  std::mutex lock;                               // guards the slots and both indices
   Event queueEvent = CreateEvent(false, false);  // auto-reset, set after every push
   std::atomic<bool> enabled{false};
 };
@@ -116,7 +116,9 @@ void DispatchKeyEvent(const KeyEvent& event) {
   }
 }
 
-void SignalQueueEvent() { SetEvent(queue.queueEvent); }
+void SignalQueueEvent() {
+  SetEvent(queue.queueEvent);
+}
 
 void EventThreadMain() {
   for (;;) {

@@ -27,21 +27,23 @@ constexpr Entry kDigits[] = {
 };
 
 constexpr Entry kKana[] = {
-    {u'ア', "--.--"}, {u'イ', ".-"},    {u'ウ', "..-"},   {u'エ', "-.---"}, {u'オ', ".-..."}, {u'カ', ".-.."},
-    {u'キ', "-.-.."}, {u'ク', "...-"},  {u'ケ', "-.--"},  {u'コ', "----"},  {u'サ', "-.-.-"}, {u'シ', "--.-."},
-    {u'ス', "---.-"}, {u'セ', ".---."}, {u'ソ', "---."},  {u'タ', "-."},    {u'チ', "..-."},  {u'ツ', ".--."},
-    {u'テ', ".-.--"}, {u'ト', "..-.."}, {u'ナ', ".-."},   {u'ニ', "-.-."},  {u'ヌ', "...."},  {u'ネ', "--.-"},
-    {u'ノ', "..--"},  {u'ハ', "-..."},  {u'ヒ', "--..-"}, {u'フ', "--.."},  {u'ヘ', "."},     {u'ホ', "-.."},
-    {u'マ', "-..-"},  {u'ミ', "..-.-"}, {u'ム', "-"},     {u'メ', "-...-"}, {u'モ', "-..-."}, {u'ヤ', ".--"},
-    {u'ユ', "-..--"}, {u'ヨ', "--"},    {u'ラ', "..."},   {u'リ', "--."},   {u'ル', "-.--."}, {u'レ', "---"},
-    {u'ロ', ".-.-"},  {u'ワ', "-.-"},   {u'ヰ', ".-..-"}, {u'ヱ', ".--.."}, {u'ヲ', ".---"},  {u'ン', ".-.-."},
+    {u'ア', "--.--"}, {u'イ', ".-"},    {u'ウ', "..-"},   {u'エ', "-.---"}, {u'オ', ".-..."},
+    {u'カ', ".-.."},  {u'キ', "-.-.."}, {u'ク', "...-"},  {u'ケ', "-.--"},  {u'コ', "----"},
+    {u'サ', "-.-.-"}, {u'シ', "--.-."}, {u'ス', "---.-"}, {u'セ', ".---."}, {u'ソ', "---."},
+    {u'タ', "-."},    {u'チ', "..-."},  {u'ツ', ".--."},  {u'テ', ".-.--"}, {u'ト', "..-.."},
+    {u'ナ', ".-."},   {u'ニ', "-.-."},  {u'ヌ', "...."},  {u'ネ', "--.-"},  {u'ノ', "..--"},
+    {u'ハ', "-..."},  {u'ヒ', "--..-"}, {u'フ', "--.."},  {u'ヘ', "."},     {u'ホ', "-.."},
+    {u'マ', "-..-"},  {u'ミ', "..-.-"}, {u'ム', "-"},     {u'メ', "-...-"}, {u'モ', "-..-."},
+    {u'ヤ', ".--"},   {u'ユ', "-..--"}, {u'ヨ', "--"},    {u'ラ', "..."},   {u'リ', "--."},
+    {u'ル', "-.--."}, {u'レ', "---"},   {u'ロ', ".-.-"},  {u'ワ', "-.-"},   {u'ヰ', ".-..-"},
+    {u'ヱ', ".--.."}, {u'ヲ', ".---"},  {u'ン', ".-.-."},
 };
 
 // Marks and punctuation, inserted after the digits in this order.
 constexpr Entry kKanaMarks[] = {
-    {u'゛', ".."},     {u'゜', "..--."},   {u'ー', ".--.-"},  {u'、', ".-.-.-"},
-    {u'。', ".-.-.-"}, {u'(', "-.--.-"},   {u'（', "-.--.-"}, {u')', ".-..-."},
-    {u'）', ".-..-."}, {u'「', "-.--."},   {u'」', ".-.-.."},
+    {u'゛', ".."},     {u'゜', "..--."}, {u'ー', ".--.-"},  {u'、', ".-.-.-"},
+    {u'。', ".-.-.-"}, {u'(', "-.--.-"}, {u'（', "-.--.-"}, {u')', ".-..-."},
+    {u'）', ".-..-."}, {u'「', "-.--."}, {u'」', ".-.-.."},
 };
 
 // Inverts an encoding map in ascending key order: a later (higher) character wins a shared code.
@@ -68,12 +70,17 @@ void BuildMorseTables() {
   morseTable.kanaDecoding[".-.-.-"] = u'、';
 }
 
-void SelectDecodingMap(Script script) { activeDecoding.store(script); }
+void SelectDecodingMap(Script script) {
+  activeDecoding.store(script);
+}
 
-Script ActiveDecodingScript() { return activeDecoding.load(); }
+Script ActiveDecodingScript() {
+  return activeDecoding.load();
+}
 
 char16_t DecodeCode(const std::string& code) {
-  const auto& map = activeDecoding.load() == Script::kLatin ? morseTable.latinDecoding : morseTable.kanaDecoding;
+  const auto& map =
+      activeDecoding.load() == Script::kLatin ? morseTable.latinDecoding : morseTable.kanaDecoding;
   auto it = map.find(code);
   return it == map.end() ? u'?' : it->second;
 }
@@ -88,47 +95,95 @@ std::optional<std::string> EncodeCharacter(Script script, char16_t c) {
 char16_t NormalizeForLookup(char16_t c) {
   if (c >= 0x3041 && c <= 0x3093) c = static_cast<char16_t>(c + 0x60);
   switch (c) {
-    case u'ァ': return u'ア';
-    case u'ィ': return u'イ';
-    case u'ゥ': return u'ウ';
-    case u'ェ': return u'エ';
-    case u'ォ': return u'オ';
-    case u'ッ': return u'ツ';
-    case u'ャ': return u'ヤ';
-    case u'ュ': return u'ユ';
-    case u'ョ': return u'ヨ';
-    case u'ヮ': return u'ワ';
-    case u'ヵ': return u'カ';
-    case u'ヶ': return u'ケ';
-    case u'〇': case u'零': return u'0';
-    case u'一': return u'1';
-    case u'二': return u'2';
-    case u'三': return u'3';
-    case u'四': return u'4';
-    case u'五': return u'5';
-    case u'六': return u'6';
-    case u'七': return u'7';
-    case u'八': return u'8';
-    case u'九': return u'9';
-    case 0xFF9E: return u'゛';
-    case 0xFF9F: return u'゜';
-    default: return c;
+    case u'ァ':
+      return u'ア';
+    case u'ィ':
+      return u'イ';
+    case u'ゥ':
+      return u'ウ';
+    case u'ェ':
+      return u'エ';
+    case u'ォ':
+      return u'オ';
+    case u'ッ':
+      return u'ツ';
+    case u'ャ':
+      return u'ヤ';
+    case u'ュ':
+      return u'ユ';
+    case u'ョ':
+      return u'ヨ';
+    case u'ヮ':
+      return u'ワ';
+    case u'ヵ':
+      return u'カ';
+    case u'ヶ':
+      return u'ケ';
+    case u'〇':
+    case u'零':
+      return u'0';
+    case u'一':
+      return u'1';
+    case u'二':
+      return u'2';
+    case u'三':
+      return u'3';
+    case u'四':
+      return u'4';
+    case u'五':
+      return u'5';
+    case u'六':
+      return u'6';
+    case u'七':
+      return u'7';
+    case u'八':
+      return u'8';
+    case u'九':
+      return u'9';
+    case 0xFF9E:
+      return u'゛';
+    case 0xFF9F:
+      return u'゜';
+    default:
+      return c;
   }
 }
 
 std::optional<std::string> AbbreviatedNumeralCode(char16_t c) {
   switch (c) {
-    case u'1': case u'一': return ".-";
-    case u'2': case u'二': return "..-";
-    case u'3': case u'三': return "...-";
-    case u'4': case u'四': return "....-";
-    case u'5': case u'五': return ".....";
-    case u'6': case u'六': return "-....";
-    case u'7': case u'七': return "-...";
-    case u'8': case u'八': return "-..";
-    case u'9': case u'九': return "-.";
-    case u'0': case u'〇': case u'零': return "-";
-    default: return std::nullopt;
+    case u'1':
+    case u'一':
+      return ".-";
+    case u'2':
+    case u'二':
+      return "..-";
+    case u'3':
+    case u'三':
+      return "...-";
+    case u'4':
+    case u'四':
+      return "....-";
+    case u'5':
+    case u'五':
+      return ".....";
+    case u'6':
+    case u'六':
+      return "-....";
+    case u'7':
+    case u'七':
+      return "-...";
+    case u'8':
+    case u'八':
+      return "-..";
+    case u'9':
+    case u'九':
+      return "-.";
+    case u'0':
+    case u'〇':
+    case u'零':
+      return "-";
+    default:
+      return std::nullopt;
   }
 }
 

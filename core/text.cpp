@@ -69,7 +69,11 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   size_t i = 0;
   while (i < utf8.size()) {
     unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+    int extra = lead < 0x80           ? 0
+                : (lead >> 5) == 0x6  ? 1
+                : (lead >> 4) == 0xE  ? 2
+                : (lead >> 3) == 0x1E ? 3
+                                      : -1;
     if (extra < 0 || i + extra >= utf8.size() + (extra == 0 ? 1 : 0)) {
       // A stray continuation byte, an invalid lead byte or a sequence cut off by the end of the text.
       AppendUtf16(out, kReplacement);
@@ -103,7 +107,8 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   out.reserve(text.size() * 3);
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -147,7 +152,8 @@ std::u16string FormatText(std::u16string_view format, std::initializer_list<Form
       if (format[j] == u'0') zero = true;
     }
     int width = 0;
-    for (; j < format.size() && format[j] >= u'0' && format[j] <= u'9'; ++j) width = width * 10 + (format[j] - u'0');
+    for (; j < format.size() && format[j] >= u'0' && format[j] <= u'9'; ++j)
+      width = width * 10 + (format[j] - u'0');
     while (j < format.size() && (format[j] == u'l' || format[j] == u'h')) ++j;
     if (j >= format.size()) break;
     char16_t conversion = format[j];
@@ -196,5 +202,9 @@ int32_t LeadingIntOf(const Text& text) {
 }
 }  // namespace
 
-int32_t LeadingInt(std::u16string_view text) { return LeadingIntOf(text); }
-int32_t LeadingInt(std::string_view text) { return LeadingIntOf(text); }
+int32_t LeadingInt(std::u16string_view text) {
+  return LeadingIntOf(text);
+}
+int32_t LeadingInt(std::string_view text) {
+  return LeadingIntOf(text);
+}

@@ -27,9 +27,13 @@ bool StartThread(ThreadSlot& slot, std::function<void()> body) {
   return true;
 }
 
-bool ThreadExists(const ThreadSlot& slot) { return slot.record != nullptr; }
+bool ThreadExists(const ThreadSlot& slot) {
+  return slot.record != nullptr;
+}
 
-bool ThreadFinished(const ThreadSlot& slot) { return !slot.record || IsEventSet(slot.record->finished); }
+bool ThreadFinished(const ThreadSlot& slot) {
+  return !slot.record || IsEventSet(slot.record->finished);
+}
 
 bool WaitAndForget(ThreadSlot& slot, uint32_t timeoutMs) {
   if (!slot.record) return true;

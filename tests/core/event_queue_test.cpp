@@ -18,13 +18,19 @@ std::vector<std::string> specialSeen;
 std::vector<uint32_t> elementDurations;
 bool expectSpace = false;
 
-void RecordJudged(char16_t c) { judged.push_back(c); }
+void RecordJudged(char16_t c) {
+  judged.push_back(c);
+}
 bool ConsumeSeparator(const std::string& code) {
   specialSeen.push_back(code);
   return code == "-...-";
 }
-bool AnswerSpaceExpected() { return expectSpace; }
-void RecordElementDuration(char16_t, uint32_t durationMs, uint32_t) { elementDurations.push_back(durationMs); }
+bool AnswerSpaceExpected() {
+  return expectSpace;
+}
+void RecordElementDuration(char16_t, uint32_t durationMs, uint32_t) {
+  elementDurations.push_back(durationMs);
+}
 
 class EventQueueTest : public ::testing::Test {
  protected:

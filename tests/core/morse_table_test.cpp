@@ -24,7 +24,10 @@ TEST_F(MorseTableTest, SharedKanaCodesDecodeToOneChosenCharacter) {
     const char* code;
     char16_t expected;
   } rows[] = {
-      {"-.--.", u'ル'}, {".-.-.-", u'、'}, {"-.--.-", u'（'}, {".-..-.", u'）'},
+      {"-.--.", u'ル'},
+      {".-.-.-", u'、'},
+      {"-.--.-", u'（'},
+      {".-..-.", u'）'},
   };
   for (const Row& row : rows) EXPECT_EQ(DecodeCode(row.code), row.expected) << row.code;
   // 「 and 。 can be played but never result from decoding.
@@ -63,8 +66,8 @@ TEST_F(MorseTableTest, NormalizeForLookupRules) {
   struct Row {
     char16_t in, out;
   } rows[] = {
-      {u'あ', u'ア'}, {u'ん', u'ン'}, {u'ッ', u'ツ'}, {u'っ', u'ツ'}, {u'ヶ', u'ケ'}, {u'零', u'0'},
-      {u'〇', u'0'},  {u'九', u'9'},  {0xFF9E, u'゛'}, {0xFF9F, u'゜'}, {u'a', u'a'},  {u'ガ', u'ガ'},
+      {u'あ', u'ア'}, {u'ん', u'ン'}, {u'ッ', u'ツ'},  {u'っ', u'ツ'},  {u'ヶ', u'ケ'}, {u'零', u'0'},
+      {u'〇', u'0'},  {u'九', u'9'},  {0xFF9E, u'゛'}, {0xFF9F, u'゜'}, {u'a', u'a'},   {u'ガ', u'ガ'},
   };
   for (const Row& row : rows) EXPECT_EQ(NormalizeForLookup(row.in), row.out) << static_cast<int>(row.in);
 }

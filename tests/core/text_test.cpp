@@ -29,7 +29,9 @@ TEST(Utf8Test, RoundTripAndInvalidInput) {
   EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
   EXPECT_EQ(Utf8ToUtf16("\xE3\x83"), u"\uFFFD\uFFFD");  // cut off mid-sequence
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
-  EXPECT_EQ(Utf8ToUtf16("\xFF" "A"), u"\uFFFDA");
+  EXPECT_EQ(Utf8ToUtf16("\xFF"
+                        "A"),
+            u"\uFFFDA");
   EXPECT_EQ(Utf8ToUtf16(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
 }
 

@@ -1,0 +1,4 @@
+#include "records/run_statistics.h"
+
+RunStatistics runStatistics;
+TelegramScore telegramScore;

@@ -1,0 +1,47 @@
+// The practice run's counters and the current telegram's score.
+//
+// Writers: the event thread (judging and scoring) and the window thread (reset at run start / RESET).
+// Readers: the statistics window and the dashboard on the window thread, the practice log on the event
+// thread. The counters are atomics so those cross-thread reads are race-free; the strings and the
+// per-character map are touched by the event thread only (the window thread may reset them only while no
+// run is active).
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <string>
+
+// The character given instead of the expected one -> how often (ascending by character).
+using WrongAnswerMap = std::map<char16_t, int32_t>;
+
+// One row of the character log, and the per-character statistics of a practice run.
+struct CharacterStat {
+  int32_t asked = 0;
+  int32_t correct = 0;
+  int32_t wrong = 0;
+  WrongAnswerMap wrongAnswers;
+};
+
+struct RunStatistics {
+  std::atomic<int32_t> judged{0};         // characters judged in the run, auto-filled Latin blanks included
+  std::atomic<int32_t> correct{0};        // of those, judged right
+  std::atomic<int32_t> wrong{0};          // of those, judged wrong
+  std::atomic<int32_t> completedRuns{0};  // +1 when the run is finished
+  std::atomic<uint32_t> startTick{0};     // TickMs() when the statistics were last reset
+  std::u16string wrongList;               // "%c→%c " per wrong judgement (event thread only)
+  std::u16string inputList;               // every non-NUL character given (event thread only)
+  std::map<char16_t, CharacterStat> perCharacter;  // expected character (as in the model) -> counts
+};
+
+// Score of the current telegram; zeroed whenever the judge moves to the next telegram.
+struct TelegramScore {
+  std::atomic<int32_t> judged{0};
+  std::atomic<int32_t> correct{0};
+  std::atomic<int32_t> wrong{0};
+  std::atomic<int32_t> points{0};  // may become negative
+  std::atomic<int32_t> maxPoints{0};
+  std::atomic<int32_t> deductions{0};
+};
+
+extern RunStatistics runStatistics;
+extern TelegramScore telegramScore;

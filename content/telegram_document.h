@@ -20,12 +20,12 @@ struct LearnerCopy {
 };
 
 struct TelegramDocument {
-  std::vector<Telegram> telegrams;  // meaningful only while loaded
-  bool loaded = false;              // clear: the two built-in samples of the current script
-  int32_t currentNumber = 1;        // telegram being practised, from 1
-  int32_t shownPage = 0;            // page of the current telegram on both sheets, from 0
-  bool followInput = true;          // the shown page follows the input position
-  int32_t revision = 1;             // +1 whenever the set of telegrams is replaced
+  std::vector<Telegram> telegrams;   // meaningful only while loaded
+  bool loaded = false;               // clear: the two built-in samples of the current script
+  int32_t currentNumber = 1;         // telegram being practised, from 1
+  int32_t shownPage = 0;             // page of the current telegram on both sheets, from 0
+  bool followInput = true;           // the shown page follows the input position
+  int32_t revision = 1;              // +1 whenever the set of telegrams is replaced
   std::vector<LearnerCopy> records;  // one per telegram
   LearnerCopy working;               // the current telegram's copy while it is practised
 };
@@ -33,9 +33,9 @@ extern TelegramDocument telegramDocument;
 
 // Where the judge stands; the document's page commands move it too.
 struct JudgeState {
-  int32_t currentField = 0;   // 0..5
-  int32_t textPosition = 0;   // next cell of the expanded text
-  bool runFinished = false;   // set after the last telegram's end signal
+  int32_t currentField = 0;  // 0..5
+  int32_t textPosition = 0;  // next cell of the expanded text
+  bool runFinished = false;  // set after the last telegram's end signal
 };
 extern JudgeState judgeState;
 
@@ -60,8 +60,11 @@ void EnsureRecordCount();
 void StoreWorkingRecord();
 void LoadWorkingRecord();
 void ResetLearnerCopies();
+// Installs a complete new set (loaded, revision + 1, telegram 1, page 0, runFinished cleared). An empty
+// list leaves the document as it is: a loaded document is never empty.
 void ReplaceTelegrams(std::vector<Telegram> telegrams);
-// The script radio buttons: back to the built-in samples of the (new) script.
+// The script radio buttons, after LatinMode and the decoding map are set: back to the built-in samples of
+// the script, working fields 0, 4, 5 emptied, judge position 0, page labels and both sheets refreshed.
 void SwitchToBuiltInSamples();
 // Resets the document to its start-up state (tests).
 void ResetTelegramDocument();

@@ -7,18 +7,18 @@
 #include <vector>
 
 struct PracticeSettings {
-  std::atomic<int32_t> WPM{15};                // 5..40
-  std::atomic<int32_t> Freq{800};              // Hz, 300..1200
-  std::atomic<int32_t> JudgeEase{50};          // 0..100
-  std::atomic<int32_t> ElementTolerance{50};   // 0..100
-  std::atomic<int32_t> KeySoftness{50};        // 0..100
+  std::atomic<int32_t> WPM{15};                 // 5..40
+  std::atomic<int32_t> Freq{800};               // Hz, 300..1200
+  std::atomic<int32_t> JudgeEase{50};           // 0..100
+  std::atomic<int32_t> ElementTolerance{50};    // 0..100
+  std::atomic<int32_t> KeySoftness{50};         // 0..100
   std::atomic<int32_t> CharSpeedTolerance{50};  // 0..100
-  std::atomic<int32_t> TotalEase{50};          // 0..100
+  std::atomic<int32_t> TotalEase{50};           // 0..100
   std::atomic<int32_t> ShowNextHint{1};
   std::atomic<int32_t> AutoSpeedAdjust{0};
   std::atomic<int32_t> Auto{0};
-  std::atomic<int32_t> SoundType{0};           // 0..5
-  std::atomic<int32_t> LearningLevel{0};       // 0..4
+  std::atomic<int32_t> SoundType{0};      // 0..5
+  std::atomic<int32_t> LearningLevel{0};  // 0..4
   std::atomic<int32_t> AutoDifficulty{1};
   std::atomic<int32_t> WeakTelegram{0};
   std::atomic<int32_t> RandomCategory{0};
@@ -29,9 +29,9 @@ struct PracticeSettings {
   std::atomic<int32_t> BandLids{0};
   std::atomic<int32_t> BandChirp{0};
   std::atomic<int32_t> BandUnevenLength{0};
-  std::atomic<int32_t> BandActivity{3};        // 0..5
-  std::atomic<int32_t> BandNoiseLevel{30};     // 0..100
-  std::atomic<int32_t> BandFilterWidth{1};     // 0 = 250 Hz, 1 = 500 Hz, 2 = 1 kHz
+  std::atomic<int32_t> BandActivity{3};     // 0..5
+  std::atomic<int32_t> BandNoiseLevel{30};  // 0..100
+  std::atomic<int32_t> BandFilterWidth{1};  // 0 = 250 Hz, 1 = 500 Hz, 2 = 1 kHz
   std::atomic<int32_t> BandAGC{0};
   std::atomic<int32_t> BandIFFilter{0};
   std::atomic<int32_t> BandPitchDrift{0};
@@ -47,9 +47,12 @@ struct PracticeSettings {
   std::atomic<int32_t> BandRinging{0};
   std::atomic<int32_t> BandOverload{0};
   std::atomic<int32_t> ComIndex{0};
-  std::atomic<int32_t> PaperZoom1000{1000};    // sheet zoom x 1000, 100..5000
+  std::atomic<int32_t> PaperZoom1000{1000};  // sheet zoom x 1000, 100..5000
   std::atomic<int32_t> PaperOffsetX{0};
   std::atomic<int32_t> PaperOffsetY{0};
+  // The sheet zoom itself, 0.1..5.0: the sheet view steps it by factors of 1.1, which the saved thousandths
+  // could not hold; LoadSettings sets it from PaperZoom1000 and SaveSettings writes it back there.
+  std::atomic<double> paperZoom{1.0};
 };
 extern PracticeSettings practiceSettings;
 // The script flag: 1 for Latin ("欧文"), 0 for kana ("和文"); the setting Lang inverted.

@@ -1,0 +1,260 @@
+// The telegram document: built-in samples, queries, the learner's records and the page model.
+//   - built-in samples
+//   - queries
+//   - record keeping
+//   - page view and labels
+#include "content/telegram_document.h"
+
+#include <algorithm>
+
+#include "core/control_ids.h"
+#include "core/controls.h"
+#include "core/settings.h"
+#include "core/text.h"
+
+TelegramDocument telegramDocument;
+JudgeState judgeState;
+
+Script CurrentScript() {
+  return LatinMode.load() != 0 ? Script::kLatin : Script::kKana;
+}
+
+// ---- Built-in samples -----------------------------------------------------------------------------------
+
+namespace {
+
+// Shown while nothing has been loaded or generated: two telegrams per script.
+const std::array<Telegram, 2>& KanaSamples() {
+  static const std::array<Telegram, 2> samples = {
+      Telegram{{u"一五八", u"センダイデンポウ", u"三九", u"セ一〇、三〇",
+                u"ミヤギケン」センダイシ」タカハシミツコ」",
+                u"フユノヨルニマドカラミエルホシゾラハ」スンダヒカリヲハナチナガラシズカニカガヤイテイタ」"
+                u"ナガイジカンヲヘテトドクヒカリハ」キボウトツヨサノシルシノヨウデアリ」"
+                u"ミライヘノユウキヲアタエテクレル」"}},
+      Telegram{{u"一五二", u"トウキョウツウシン", u"四一", u"コ一二、一八",
+                u"トウキョウト」シナガワク」ヤマモトケンジ」",
+                u"アメアガリノマチニハサワヤカナカゼガフキ」ナミキノミドリハヒカリヲウケテカガヤイテイタ」"
+                u"イソガシサノナカデモ」フトアシヲトメテキセツノウツロイヲカンジルト」"
+                u"ココロニアタラシイチカラガワキアガッテクル」アスモエガオデスゴシタイ」"}},
+  };
+  return samples;
+}
+
+const std::array<Telegram, 2>& LatinSamples() {
+  static const std::array<Telegram, 2> samples = {
+      Telegram{{u"18 IZUMIMARU 31 26 6 26 S", u"", u"", u"", u"PIETER VAN DIJK MARINE CENTER ROTTERDAM",
+                u"THANK YOU FOR YOUR ASSISTANCE DURING THE LAST PORT VISIT WE LOOK FORWARD TO FUTURE "
+                u"COOPERATION"}},
+      Telegram{{u"49 NAGASAKIRADIO 19 16 6 34 M", u"", u"", u"", u"BUDI SANTOSO PORT AUTHORITY JAKARTA",
+                u"LOADING OPERATIONS WERE COMPLETED SUCCESSFULLY NO DAMAGE HAS BEEN REPORTED DURING "
+                u"INSPECTION"}},
+  };
+  return samples;
+}
+
+// The telegram at a 0-based index, clamped into the document; by reference, valid until the next
+// replacement of the telegrams.
+const Telegram& TelegramRef(int index) {
+  const int count = TelegramCount();
+  index = std::clamp(index, 0, count - 1);
+  if (telegramDocument.loaded && !telegramDocument.telegrams.empty()) {
+    return telegramDocument.telegrams[static_cast<size_t>(index)];
+  }
+  return CurrentScript() == Script::kLatin ? LatinSamples()[static_cast<size_t>(index)]
+                                           : KanaSamples()[static_cast<size_t>(index)];
+}
+
+int ExpandedLength(const std::u16string& text) {
+  return static_cast<int>(ExpandMorseText(text, CurrentScript()).size());
+}
+
+}  // namespace
+
+// ---- Queries --------------------------------------------------------------------------------------------
+
+int TelegramCount() {
+  if (!telegramDocument.loaded) return 2;
+  return std::max(1, static_cast<int>(telegramDocument.telegrams.size()));
+}
+
+int CurrentIndex() {
+  return std::clamp(telegramDocument.currentNumber - 1, 0, TelegramCount() - 1);
+}
+
+Telegram TelegramAt(int index) {
+  return TelegramRef(index);
+}
+
+int pageSize() {
+  return CurrentScript() == Script::kLatin ? 208 : 60;
+}
+
+int PageCountOf(int length) {
+  const int size = pageSize();
+  return std::max(1, (std::max(length, 0) + size - 1) / size);
+}
+
+int ModelPagesOfCurrent() {
+  return PageCountOf(ExpandedLength(TelegramRef(CurrentIndex()).fields[kText]));
+}
+
+int CurrentTelegramPages() {
+  return std::max(ModelPagesOfCurrent(),
+                  PageCountOf(static_cast<int>(telegramDocument.working.entered[kText].size())));
+}
+
+int PagesOfTelegram(int number) {
+  EnsureRecordCount();
+  const int index = std::clamp(number - 1, 0, TelegramCount() - 1);
+  const int modelPages = PageCountOf(ExpandedLength(TelegramRef(index).fields[kText]));
+  const int enteredLength =
+      static_cast<int>(telegramDocument.records[static_cast<size_t>(index)].entered[kText].size());
+  return std::max(modelPages, PageCountOf(enteredLength));
+}
+
+int TotalPages() {
+  int total = 0;
+  for (int n = 1; n <= TelegramCount(); ++n) total += PagesOfTelegram(n);
+  return std::max(1, total);
+}
+
+int OverallPageNumber() {
+  // Pages of the telegrams before the current one; the current one is the clamped index, so a number
+  // beyond the document counts like the last telegram.
+  int before = 0;
+  for (int n = 1; n <= CurrentIndex(); ++n) before += PagesOfTelegram(n);
+  return before + telegramDocument.shownPage + 1;
+}
+
+std::u16string ExpandedCurrentField(int field) {
+  if (field < 0 || field > kText) return {};
+  return ExpandMorseText(TelegramRef(CurrentIndex()).fields[static_cast<size_t>(field)], CurrentScript());
+}
+
+// ---- Record keeping -------------------------------------------------------------------------------------
+
+void EnsureRecordCount() {
+  const size_t count = static_cast<size_t>(TelegramCount());
+  if (telegramDocument.records.size() != count) telegramDocument.records.assign(count, LearnerCopy{});
+}
+
+void StoreWorkingRecord() {
+  EnsureRecordCount();
+  telegramDocument.records[static_cast<size_t>(CurrentIndex())] = telegramDocument.working;
+}
+
+void LoadWorkingRecord() {
+  EnsureRecordCount();
+  telegramDocument.working = telegramDocument.records[static_cast<size_t>(CurrentIndex())];
+}
+
+void ResetLearnerCopies() {
+  telegramDocument.records.assign(static_cast<size_t>(TelegramCount()), LearnerCopy{});
+  telegramDocument.working = LearnerCopy{};
+}
+
+void ReplaceTelegrams(std::vector<Telegram> telegrams) {
+  // A loaded document is never empty; an empty batch leaves the current one in place.
+  if (telegrams.empty()) return;
+  telegramDocument.telegrams.swap(telegrams);
+  telegramDocument.loaded = true;
+  telegramDocument.revision += 1;
+  telegramDocument.currentNumber = 1;
+  telegramDocument.shownPage = 0;
+  judgeState.runFinished = false;
+}
+
+void SwitchToBuiltInSamples() {
+  TelegramDocument& doc = telegramDocument;
+  doc.loaded = false;
+  doc.currentNumber = 1;
+  doc.revision += 1;
+  for (size_t field : {size_t{kNumber}, size_t{kAddress}, size_t{kText}}) {
+    doc.working.entered[field].clear();
+    doc.working.marks[field].clear();
+  }
+  doc.shownPage = 0;
+  judgeState.currentField = 0;
+  judgeState.textPosition = 0;
+  judgeState.runFinished = false;
+  InvalidateControl(kLearnerSheet);
+  UpdatePageLabels();
+  RefreshSheets();
+}
+
+void ResetTelegramDocument() {
+  telegramDocument = TelegramDocument{};
+  judgeState = JudgeState{};
+}
+
+// ---- Page view and labels -------------------------------------------------------------------------------
+
+void ClampCurrentPage() {
+  telegramDocument.shownPage = std::clamp(telegramDocument.shownPage, 0, CurrentTelegramPages() - 1);
+}
+
+void UpdatePageLabels() {
+  if (!MainWindowExists()) return;
+  ClampCurrentPage();
+  const std::u16string pages = FormatText(u"%d/%d", {OverallPageNumber(), TotalPages()});
+  SetControlText(kModelPageLabel, pages);
+  SetControlText(kLearnerPageLabel, pages);
+  ShowTelegramStatus();
+}
+
+void ShowTelegramStatus() {
+  SetControlText(kTelegramStatusLabel,
+                 FormatText(u"%d通目 %d/%dページ  全体 %d/%d",
+                            {telegramDocument.currentNumber, telegramDocument.shownPage + 1,
+                             CurrentTelegramPages(), OverallPageNumber(), TotalPages()}));
+}
+
+void GoToPage(int page) {
+  telegramDocument.shownPage = std::clamp(page, 0, CurrentTelegramPages() - 1);
+  telegramDocument.followInput = false;
+  UpdatePageLabels();
+  RefreshSheets();
+}
+
+void PreviousPage() {
+  TelegramDocument& doc = telegramDocument;
+  StoreWorkingRecord();
+  if (doc.shownPage > 0) {
+    GoToPage(doc.shownPage - 1);
+    return;
+  }
+  // Counted from the telegram actually shown, so a number outside the document cannot take two presses.
+  const int shownNumber = CurrentIndex() + 1;
+  if (shownNumber < 2) return;
+  doc.currentNumber = shownNumber - 1;
+  LoadWorkingRecord();
+  doc.shownPage = CurrentTelegramPages() - 1;
+  doc.followInput = false;
+  UpdatePageLabels();
+  RefreshSheets();
+}
+
+void NextPage() {
+  TelegramDocument& doc = telegramDocument;
+  StoreWorkingRecord();
+  if (doc.shownPage + 1 < CurrentTelegramPages()) {
+    GoToPage(doc.shownPage + 1);
+    return;
+  }
+  const int shownNumber = CurrentIndex() + 1;
+  if (shownNumber >= TelegramCount()) return;
+  doc.currentNumber = shownNumber + 1;
+  LoadWorkingRecord();
+  judgeState.currentField = 0;
+  judgeState.textPosition = 0;
+  InvalidateControl(kLearnerSheet);
+  doc.shownPage = 0;
+  doc.followInput = false;
+  UpdatePageLabels();
+  RefreshSheets();
+}
+
+void RefreshSheets() {
+  InvalidateControl(kModelSheet);
+  InvalidateControl(kLearnerSheet);
+}

@@ -1,0 +1,80 @@
+// The keying thread: a thin loop around the keying tick.
+//
+// The thread only reads the clock, the levers and the settings, calls KeyingTick and passes its results
+// on; all keying logic lives in the tick. Nothing here allocates, logs or waits except for the tick's
+// sleep and the queue's lock inside PushKeyEvent.
+#include "keying/keying_thread.h"
+
+#include "core/app.h"
+#include "core/clock.h"
+#include "core/event.h"
+#include "core/event_queue.h"
+#include "core/settings.h"
+#include "core/shared_flags.h"
+#include "core/threads.h"
+#include "core/tone_flag.h"
+
+namespace {
+
+constexpr uint64_t kTickUs = 1000;         // one tick
+constexpr uint64_t kPausedTickUs = 2000;   // paused: the thread idles a little longer
+constexpr uint64_t kMaxLagUs = 20000;      // further behind than this, the schedule restarts from now
+constexpr int kKeyingThreadPriority = 20;  // SCHED_FIFO when allowed; it sleeps all but a few us per tick
+
+bool BoolFlag(const std::atomic<int32_t>& flag) {
+  return flag.load(std::memory_order_acquire) != 0;
+}
+
+int32_t Setting(const std::atomic<int32_t>& value) {
+  return value.load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void KeyingStep(KeyingState& state) {
+  if (keyLevers.dropPendingCharacter.exchange(0, std::memory_order_acq_rel) != 0) DropPendingCharacter(state);
+
+  KeyingInputs inputs;
+  inputs.dotContact = BoolFlag(keyLevers.serialDot) || BoolFlag(keyLevers.keyboardDot);
+  inputs.dashContact = BoolFlag(keyLevers.serialDash) || BoolFlag(keyLevers.keyboardDash);
+  inputs.paused = BoolFlag(keyLevers.paused);
+  inputs.latinMode = Setting(LatinMode) != 0;
+  inputs.autoKeyer = Setting(practiceSettings.Auto) != 0;
+  inputs.WPM = Setting(practiceSettings.WPM);
+  inputs.KeySoftness = Setting(practiceSettings.KeySoftness);
+  inputs.JudgeEase = Setting(practiceSettings.JudgeEase);
+  inputs.ElementTolerance = Setting(practiceSettings.ElementTolerance);
+  inputs.CharSpeedTolerance = Setting(practiceSettings.CharSpeedTolerance);
+  inputs.spaceExpected = &QuerySpaceExpected;
+
+  // The edge stamp is taken with the contacts, so the audio engine places the tone edge where the contact
+  // moved (plus its constant output delay), not where this thread happened to get to it.
+  uint64_t nowUs = MonotonicMicros();
+  uint32_t nowMs = static_cast<uint32_t>(nowUs / 1000u);  // the same instant as TickMs()
+  KeyingOutput out = KeyingTick(state, nowMs, inputs);
+  WriteToneOn(out.toneOn, nowUs);
+  for (int i = 0; i < out.eventCount; ++i) {
+    const KeyEvent& event = out.events[i];
+    PushKeyEvent(event.kind == 2 ? event.code : nullptr, event.kind, event.element, event.durationMs,
+                 event.tickMs);
+  }
+}
+
+void KeyingThreadMain() {
+  // Taken once: the event object outlives this thread (shutdown waits for it before closing events).
+  Event stopAll = app.stopAllEvent;
+  RequestRealtimePriority(kKeyingThreadPriority);
+
+  KeyingState state;
+  uint64_t deadlineUs = MonotonicMicros();
+  while (EventExists(stopAll) && !IsEventSet(stopAll)) {
+    KeyingStep(state);
+    deadlineUs += state.paused ? kPausedTickUs : kTickUs;
+    // After a stall (suspend, a starved core) tick on from now instead of catching up in a burst: the tick
+    // reads the clock itself, so missed ticks cost nothing but a coarser edge.
+    uint64_t nowUs = MonotonicMicros();
+    if (nowUs > deadlineUs + kMaxLagUs) deadlineUs = nowUs;
+    SleepUntilMicros(deadlineUs);
+  }
+  WriteToneOn(0, MonotonicMicros());
+}

@@ -1,0 +1,184 @@
+// The keying thread on real threads: levers moved from the test thread come out of the event queue as
+// elements, characters and word gaps; pause, drop requests and the stop-all event work across threads.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/app.h"
+#include "core/event.h"
+#include "core/event_queue.h"
+#include "core/settings.h"
+#include "core/shared_flags.h"
+#include "core/threads.h"
+#include "core/tone_flag.h"
+#include "keying/keying_thread.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Sleep(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void ClearLevers() {
+  keyLevers.serialDot.store(0);
+  keyLevers.serialDash.store(0);
+  keyLevers.keyboardDot.store(0);
+  keyLevers.keyboardDash.store(0);
+  keyLevers.paused.store(0);
+  keyLevers.dropPendingCharacter.store(0);
+}
+
+// Waits until the queue yields an event of the kind, collecting everything popped; false on time-out.
+bool CollectUntilKind(std::vector<KeyEvent>& events, int32_t kind, int timeoutMs) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < deadline) {
+    KeyEvent event;
+    while (PopKeyEvent(event)) {
+      events.push_back(event);
+      if (event.kind == kind) return true;
+    }
+    Sleep(5);
+  }
+  return false;
+}
+
+bool WaitForTone(int32_t on, int timeoutMs) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (Clock::now() < deadline) {
+    if (ReadToneOn() == on) return true;
+    Sleep(1);
+  }
+  return ReadToneOn() == on;
+}
+
+bool AnswerBlank() {
+  return true;
+}
+
+// 5 WPM: unit 240 ms, dash threshold 480 ms, character gap 480 ms, time-out 720 ms, word gap 1680 ms. The
+// wide margins keep the keyed timing readable on a loaded machine.
+class KeyingThreadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSettingsToDefaults();
+    practiceSettings.WPM.store(5);
+    LatinMode.store(0);
+    ClearLevers();
+    InstallKeyEventConsumers(KeyEventConsumers{});
+    app.stopAllEvent = CreateEvent(true, false);
+    EnableEventQueue();
+    ASSERT_TRUE(StartThread(thread_, KeyingThreadMain));
+  }
+  void TearDown() override {
+    SetEvent(app.stopAllEvent);
+    EXPECT_TRUE(WaitAndForget(thread_, 5000));
+    ClearLevers();
+    DisableEventQueue();
+    InstallKeyEventConsumers(KeyEventConsumers{});
+    ResetSettingsToDefaults();
+    LatinMode.store(0);
+  }
+  ThreadSlot thread_;
+};
+
+TEST_F(KeyingThreadTest, LeversBecomeElementsAndACharacter) {
+  keyLevers.serialDot.store(1);
+  ASSERT_TRUE(WaitForTone(1, 2000));
+  Sleep(100);
+  keyLevers.serialDot.store(0);
+  Sleep(100);
+  keyLevers.keyboardDash.store(1);  // the dash lever of the other source belongs to the same contact pair
+  Sleep(700);
+  keyLevers.keyboardDash.store(0);
+
+  std::vector<KeyEvent> events;
+  ASSERT_TRUE(CollectUntilKind(events, 2, 5000));
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].kind, 1);
+  EXPECT_EQ(events[0].element, u'\u30FB');
+  EXPECT_GE(events[0].durationMs, 50u);
+  EXPECT_EQ(events[1].kind, 1);
+  EXPECT_EQ(events[1].element, u'\u30FC');
+  EXPECT_GE(events[1].durationMs, 480u);
+  EXPECT_STREQ(events[2].code, ".-");
+  EXPECT_GE(events[2].tickMs - events[1].tickMs, 720u);  // finished by the time-out after the dash
+  EXPECT_TRUE(WaitForTone(0, 1000));
+}
+
+TEST_F(KeyingThreadTest, AutoKeyerSendsDotsWhileTheLeverIsHeld) {
+  practiceSettings.Auto.store(1);
+  keyLevers.keyboardDot.store(1);
+  Sleep(1300);  // about two and a half dots of 240 ms with 240 ms spaces
+  keyLevers.keyboardDot.store(0);
+  std::vector<KeyEvent> events;
+  ASSERT_TRUE(CollectUntilKind(events, 2, 5000));
+  ASSERT_GE(events.size(), 3u);
+  for (size_t i = 0; i + 1 < events.size(); ++i) {
+    EXPECT_EQ(events[i].kind, 1);
+    EXPECT_EQ(events[i].element, u'\u30FB');
+    // The keyer, not the hand, times each dot: 240 ms, a little more if the thread was held up.
+    EXPECT_GE(events[i].durationMs, 200u);
+    EXPECT_LE(events[i].durationMs, 400u);
+  }
+}
+
+TEST_F(KeyingThreadTest, WordGapAsksTheInstalledJudge) {
+  LatinMode.store(1);
+  KeyEventConsumers consumers;
+  consumers.spaceExpected = AnswerBlank;
+  InstallKeyEventConsumers(consumers);
+  keyLevers.serialDot.store(1);
+  ASSERT_TRUE(WaitForTone(1, 2000));
+  Sleep(100);
+  keyLevers.serialDot.store(0);
+  std::vector<KeyEvent> events;
+  ASSERT_TRUE(CollectUntilKind(events, 3, 6000));
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[1].kind, 2);
+  EXPECT_GE(events[2].tickMs - events[0].tickMs, 1680u);
+}
+
+TEST_F(KeyingThreadTest, PausedThreadStaysSilent) {
+  keyLevers.paused.store(1);
+  Sleep(20);
+  keyLevers.serialDot.store(1);
+  keyLevers.serialDash.store(1);
+  for (int i = 0; i < 30; ++i) {
+    EXPECT_EQ(ReadToneOn(), 0);
+    Sleep(10);
+  }
+  keyLevers.serialDot.store(0);
+  keyLevers.serialDash.store(0);
+  std::vector<KeyEvent> events;
+  EXPECT_FALSE(CollectUntilKind(events, 2, 1200));
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(KeyingThreadTest, DropRequestForgetsThePartlyKeyedCharacter) {
+  keyLevers.serialDot.store(1);
+  ASSERT_TRUE(WaitForTone(1, 2000));
+  Sleep(100);
+  keyLevers.serialDot.store(0);
+  ASSERT_TRUE(WaitForTone(0, 1000));
+  keyLevers.dropPendingCharacter.store(1);  // well within the 720 ms time-out
+  std::vector<KeyEvent> events;
+  EXPECT_FALSE(CollectUntilKind(events, 2, 1500));
+  EXPECT_EQ(keyLevers.dropPendingCharacter.load(), 0);  // taken by the keying thread
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, 1);
+}
+
+TEST_F(KeyingThreadTest, StopAllEndsTheThreadAndClearsTheTone) {
+  keyLevers.keyboardDot.store(1);
+  ASSERT_TRUE(WaitForTone(1, 2000));
+  SetEvent(app.stopAllEvent);
+  EXPECT_TRUE(WaitAndForget(thread_, 1500));
+  EXPECT_EQ(ReadToneOn(), 0);  // cleared at the end although the lever is still closed
+}
+
+}  // namespace

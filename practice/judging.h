@@ -1,0 +1,51 @@
+// The judge: compares every decoded character with the model telegram, fills the learner's copy, turns the
+// sheet pages along with the input and interprets the procedure signals that move through a telegram.
+//
+// Thread: the event thread, one keyed character at a time, unless a declaration says otherwise. Judge state
+// (currentField, textPosition, runFinished) lives in content/telegram_document.h.
+#pragma once
+#include <string>
+
+// ---- Event-thread entry points ---------------------------------------------------------------------------
+// Procedure signals, checked before decoding. True when the code was consumed (the caller must not decode).
+bool HandleSpecialSignal(const std::string& code);
+// One decoded character ('?' for an unknown code, a blank at a word gap).
+void JudgeInputCharacter(char16_t c);
+// Whether, in Latin script, the model expects a blank or tab at the input position. Any thread: it reads a
+// value the judge publishes after each change (no lock, no allocation), so the keying tick may call it.
+bool SpaceExpected();
+// Recomputes the published SpaceExpected answer from the document. The judge calls it after every change it
+// makes; call it on the window thread after moving the input position by other means (page turns, loads).
+void PublishSpaceExpected();
+// Hands the judge to the event thread's dispatch (HandleSpecialSignal, JudgeInputCharacter, SpaceExpected and
+// run control's RecordElement).
+void InstallJudgeConsumers();
+
+// ---- Comparison rules (pure, any thread) -----------------------------------------------------------------
+// The form in which model and input characters are compared: hiragana -> katakana, small kana -> full size,
+// half-width marks -> ゛゜, 。 , ， -> 、, full-width brackets -> ASCII, digits -> kanji numerals.
+char16_t NormalizeForJudging(char16_t c);
+// Entry position of a header field: with the proceed option (control 20028) every judged position counts,
+// without it only the right ones (a wrong position is overwritten until it is right).
+int JudgedCount(const std::u16string& marks);
+// Control 20028 "間違っても先へ進む", read at the moment of use; off while the main window does not exist.
+bool ProceedOptionOn();
+
+// ---- Moving through telegrams ----------------------------------------------------------------------------
+// End signal at the end of the text: result window, then the next telegram or the end of the run. Ignored
+// once the run is finished, so a repeated end signal opens no second window and writes no second log entry.
+void EndTelegram();
+// Stores the working copy and moves the judge to the start of the next telegram.
+void AdvanceTelegram();
+// Correction (only while the proceed option is on): removes the last three judged positions of the current
+// field without touching any counter.
+void CorrectLastThree();
+// Keeps the shown page on the input position while followInput is set. length: expanded text length.
+void FollowInputPage(int length);
+// Message line 1108: "次:%s 入:%s 判:%s" (set directly, not through SetStatusText).
+void ShowJudgementLine(char16_t entered, char16_t expected, bool ok);
+// Start of a practice run and the RESET button (window thread): empty copies, statistics, position.
+void ResetJudging();
+// Forgets the expanded model text cached per field (tests; the cache also rebuilds itself when the
+// document's currentNumber or revision changes).
+void ClearJudgeCache();

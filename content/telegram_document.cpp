@@ -6,6 +6,7 @@
 #include "content/telegram_document.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "core/control_ids.h"
 #include "core/controls.h"
@@ -138,19 +139,39 @@ void EnsureRecordCount() {
   if (telegramDocument.records.size() != count) telegramDocument.records.assign(count, LearnerCopy{});
 }
 
+namespace {
+// The learner's sheet is painted on the window thread while the event thread judges into `working`; the
+// painter reads this copy, replaced under its lock whenever the working copy is stored or loaded.
+std::mutex displayedCopyLock;
+LearnerCopy displayedCopy;
+
+void PublishWorkingCopy() {
+  std::lock_guard<std::mutex> guard(displayedCopyLock);
+  displayedCopy = telegramDocument.working;
+}
+}  // namespace
+
+LearnerCopy DisplayedWorkingCopy() {
+  std::lock_guard<std::mutex> guard(displayedCopyLock);
+  return displayedCopy;
+}
+
 void StoreWorkingRecord() {
   EnsureRecordCount();
   telegramDocument.records[static_cast<size_t>(CurrentIndex())] = telegramDocument.working;
+  PublishWorkingCopy();
 }
 
 void LoadWorkingRecord() {
   EnsureRecordCount();
   telegramDocument.working = telegramDocument.records[static_cast<size_t>(CurrentIndex())];
+  PublishWorkingCopy();
 }
 
 void ResetLearnerCopies() {
   telegramDocument.records.assign(static_cast<size_t>(TelegramCount()), LearnerCopy{});
   telegramDocument.working = LearnerCopy{};
+  PublishWorkingCopy();
 }
 
 void ReplaceTelegrams(std::vector<Telegram> telegrams) {
@@ -177,6 +198,7 @@ void SwitchToBuiltInSamples() {
   judgeState.currentField = 0;
   judgeState.textPosition = 0;
   judgeState.runFinished = false;
+  PublishWorkingCopy();
   InvalidateControl(kLearnerSheet);
   UpdatePageLabels();
   RefreshSheets();
@@ -185,6 +207,7 @@ void SwitchToBuiltInSamples() {
 void ResetTelegramDocument() {
   telegramDocument = TelegramDocument{};
   judgeState = JudgeState{};
+  PublishWorkingCopy();
 }
 
 // ---- Page view and labels -------------------------------------------------------------------------------

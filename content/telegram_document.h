@@ -60,6 +60,8 @@ void EnsureRecordCount();
 void StoreWorkingRecord();
 void LoadWorkingRecord();
 void ResetLearnerCopies();
+// The working copy as last stored or loaded, for painting on the window thread (any thread).
+LearnerCopy DisplayedWorkingCopy();
 // Installs a complete new set (loaded, revision + 1, telegram 1, page 0, runFinished cleared). An empty
 // list leaves the document as it is: a loaded document is never empty.
 void ReplaceTelegrams(std::vector<Telegram> telegrams);

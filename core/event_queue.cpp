@@ -25,6 +25,7 @@ std::atomic<void (*)(char16_t, uint32_t, uint32_t)> recordElementConsumer{nullpt
 std::atomic<bool (*)(const std::string&)> specialSignalConsumer{nullptr};
 std::atomic<void (*)(char16_t)> judgeConsumer{nullptr};
 std::atomic<bool (*)()> spaceExpectedConsumer{nullptr};
+std::atomic<void (*)(int32_t)> startTelegramConsumer{nullptr};
 
 }  // namespace
 
@@ -86,6 +87,7 @@ void InstallKeyEventConsumers(const KeyEventConsumers& consumers) {
   specialSignalConsumer.store(consumers.handleSpecialSignal);
   judgeConsumer.store(consumers.judgeInputCharacter);
   spaceExpectedConsumer.store(consumers.spaceExpected);
+  startTelegramConsumer.store(consumers.startTelegram);
 }
 
 bool QuerySpaceExpected() {
@@ -110,6 +112,9 @@ void DispatchKeyEvent(const KeyEvent& event) {
       if (QuerySpaceExpected()) {
         if (auto judge = judgeConsumer.load()) judge(u' ');
       }
+      break;
+    case 4:
+      if (auto start = startTelegramConsumer.load()) start(static_cast<int32_t>(event.durationMs));
       break;
     default:
       break;

@@ -5,7 +5,8 @@
 #include <string>
 
 struct KeyEvent {
-  int32_t kind;         // 1 element finished, 2 character finished, 3 word gap; others are ignored
+  int32_t kind;         // 1 element finished, 2 character finished, 3 word gap, 4 playback started a
+                        // telegram (durationMs: its number); others are ignored
   char16_t element;     // kind 1: U+30FB dot or U+30FC dash; 0 otherwise
   uint32_t durationMs;  // kind 1: key-down time
   uint32_t tickMs;      // tick when the event was detected
@@ -30,6 +31,7 @@ struct KeyEventConsumers {
   bool (*handleSpecialSignal)(const std::string& code) = nullptr;
   void (*judgeInputCharacter)(char16_t c) = nullptr;
   bool (*spaceExpected)() = nullptr;
+  void (*startTelegram)(int32_t number) = nullptr;  // kind 4, pushed by playback
 };
 void InstallKeyEventConsumers(const KeyEventConsumers& consumers);
 // Event thread: one record, as the event thread does (kind 2 through the special signals, then decoding).

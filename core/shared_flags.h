@@ -4,11 +4,11 @@
 #include <cstdint>
 
 struct KeyLevers {
-  std::atomic<int32_t> serialDot{0};     // DSR contact; serial monitor and playback write it
-  std::atomic<int32_t> serialDash{0};    // CTS contact; serial monitor and playback write it
-  std::atomic<int32_t> keyboardDot{0};   // J held; keyboard filter writes it
-  std::atomic<int32_t> keyboardDash{0};  // K held; keyboard filter writes it
-  std::atomic<int32_t> paused{0};        // practice paused; the keying thread idles and forgets
+  std::atomic<int32_t> serialDot{0};       // DSR contact; serial monitor and playback write it
+  std::atomic<int32_t> serialDash{0};      // CTS contact; serial monitor and playback write it
+  std::atomic<int32_t> keyboardDot{0};     // J held; keyboard filter writes it
+  std::atomic<int32_t> keyboardDash{0};    // K held; keyboard filter writes it
+  std::atomic<int32_t> paused{0};          // practice paused; the keying thread idles and forgets
   std::atomic<int32_t> keyboardKeying{0};  // J/K act as the key
   // Asks the keying thread to drop its partly keyed character (set by keying-state resets, cleared by the
   // keying thread when it has done so).
@@ -17,9 +17,9 @@ struct KeyLevers {
 extern KeyLevers keyLevers;
 
 struct RunFlags {
-  std::atomic<int32_t> playing{0};        // playback may run; cleared to ask it to stop
-  std::atomic<int32_t> demonstration{0};  // a demonstration is running
-  std::atomic<int32_t> CallUpSending{0};  // the Latin call-up is being sent; judging ignores input
+  std::atomic<int32_t> playing{0};           // playback may run; cleared to ask it to stop
+  std::atomic<int32_t> demonstration{0};     // a demonstration is running
+  std::atomic<int32_t> CallUpSending{0};     // the Latin call-up is being sent; judging ignores input
   std::atomic<int32_t> bandMasterSwitch{0};  // band simulation audible (audio thread reads per frame)
 };
 extern RunFlags runFlags;

@@ -11,6 +11,7 @@
 #include "ui/keyboard_keying.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/result_window.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   hooks.removeKeyHook = RemoveKeyHook;
   InstallRunControlHooks(hooks);
   InstallMessageBoxHook(ShowBoxOnWindowThread);
+  InstallTelegramResultHook(ShowResultWindowModal);
   int result;
   {
     MainWindow window;
@@ -49,6 +51,7 @@ int main(int argc, char** argv) {
     result = application.exec();
   }
   InstallMessageBoxHook(nullptr);
+  InstallTelegramResultHook(nullptr);
   RemoveKeyHook();
   InstallRunControlHooks({});
   ShutDown();

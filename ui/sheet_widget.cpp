@@ -29,8 +29,9 @@ SheetText CurrentSheetText(bool model) {
           LatinMode.load() ? telegram.fields[k] : ExpandMorseText(telegram.fields[k], Script::kKana);
     }
   } else {
-    sheet.fields = telegramDocument.working.entered;
-    sheet.marks = telegramDocument.working.marks;
+    LearnerCopy copy = DisplayedWorkingCopy();
+    sheet.fields = copy.entered;
+    sheet.marks = copy.marks;
   }
   return sheet;
 }

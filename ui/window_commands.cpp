@@ -37,9 +37,6 @@ void SwitchScript(bool latin) {
   LatinMode.store(latin ? 1 : 0);
   SelectDecodingMap(latin ? Script::kLatin : Script::kKana);
   SwitchToBuiltInSamples();
-  InvalidateControl(kLearnerSheet);
-  UpdatePageLabels();
-  RefreshSheets();
 }
 
 }  // namespace

@@ -1,0 +1,295 @@
+// nemora-cli: the trainer's command-line tools.
+//
+//   nemora-cli render [options] -o OUT.wav
+//
+// renders a receive practice session to a WAV file for listening away from the computer. The session is
+// sent exactly as receive practice sends it (office signals, speed, tone, sound type, band conditions):
+// the real playback routine keys the levers, the real keying tick and audio render loop make the sound,
+// all on a virtual clock, so an hour of practice takes seconds.
+//   - option table and parsing
+//   - settings: the INI file, then the options
+//   - render
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audio/audio_engine.h"
+#include "content/telegram_document.h"
+#include "core/control_ids.h"
+#include "core/controls.h"
+#include "core/event_queue.h"
+#include "core/morse_table.h"
+#include "core/settings.h"
+#include "core/shared_flags.h"
+#include "practice/run_control.h"
+#include "practice/virtual_session.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "Usage: nemora-cli render [--kana|--latin] [--wpm N] [--freq HZ] [--sound-type 0-5]\n"
+    "                         [--band LIST] [--activity 0-5] [--noise 0-100] [--filter 0-2]\n"
+    "                         [--rate HZ] -o OUT.wav\n"
+    "\n"
+    "Renders a receive practice session to a WAV file (mono, 16-bit PCM), sent exactly as the\n"
+    "trainer's receive practice sends it: the telegrams with the office signals around them (HR HR,\n"
+    "NR and BT before Latin telegrams, AR or the kana closing signal after each), at the set speed, in\n"
+    "the set tone and sound type, through the set band conditions. The telegrams are the two built-in\n"
+    "samples of the script. Options not given are taken from telegram_practice.ini (the trainer's\n"
+    "settings); without one, from the trainer's defaults.\n"
+    "\n"
+    "Options:\n"
+    "  --kana              kana (和文) telegrams and Morse\n"
+    "  --latin             Latin (欧文) telegrams and Morse\n"
+    "  --wpm N             speed in words per minute, 5 to 40\n"
+    "  --freq HZ           tone pitch in Hz, 300 to 1200\n"
+    "  --sound-type N      0 default, 1 radio CW, 2 clear practice tone, 3 soft sine, 4 old receiver,\n"
+    "                      5 buzzer\n"
+    "  --band LIST         band conditions switched on, by their settings keys, comma-separated, all\n"
+    "                      others off; \"none\" switches all off. Keys:\n"
+    "%s"
+    "  --activity N        band crowding (number of interfering stations), 0 to 5\n"
+    "  --noise N           static noise level, 0 to 100\n"
+    "  --filter N          receive filter width: 0 = 250 Hz, 1 = 500 Hz, 2 = 1 kHz\n"
+    "  --rate HZ           sample rate of the file, 8000 to 192000 (default 48000)\n"
+    "  -o, --output FILE   the WAV file to write\n"
+    "  -h, --help          this text\n";
+
+struct RenderOptions {
+  int script = -1;  // -1 from the settings, else 0 kana, 1 Latin
+  int wpm = -1, freq = -1, soundType = -1, activity = -1, noise = -1, filter = -1;
+  bool bandGiven = false;
+  std::vector<std::string> bands;
+  int sampleRateHz = 48000;
+  std::string output;
+};
+
+// The band switches by their INI keys (levels such as BandActivity are options of their own).
+std::vector<const SettingKey*> BandSwitchKeys() {
+  std::vector<const SettingKey*> switches;
+  for (const SettingKey& key : SettingKeys()) {
+    const std::string_view name = key.key;
+    if (name.substr(0, 4) != "Band" || key.field == nullptr) continue;
+    if (name == "BandActivity" || name == "BandNoiseLevel" || name == "BandFilterWidth") continue;
+    switches.push_back(&key);
+  }
+  return switches;
+}
+
+std::string BandKeyList() {
+  std::string list;
+  for (const SettingKey* key : BandSwitchKeys()) {
+    if (!list.empty()) list += ",";
+    list += key->key;
+  }
+  return list;
+}
+
+// The band keys for the help text, wrapped under the option descriptions.
+std::string WrappedBandKeys() {
+  const std::string indent(22, ' ');
+  std::string text, line;
+  for (const SettingKey* key : BandSwitchKeys()) {
+    if (!line.empty() && line.size() + 1 + std::strlen(key->key) > 56) {
+      text += indent + line + "\n";
+      line.clear();
+    }
+    if (!line.empty()) line += ' ';
+    line += key->key;
+  }
+  if (!line.empty()) text += indent + line + "\n";
+  return text;
+}
+
+void PrintUsage(FILE* out) {
+  std::fprintf(out, kUsage, WrappedBandKeys().c_str());
+}
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "nemora-cli: %s (see nemora-cli --help)\n", message.c_str());
+  return kExitUsage;
+}
+
+// A whole decimal integer within [low, high]; anything else is refused.
+bool ParseInt(std::string_view text, int low, int high, int& value) {
+  if (text.empty() || text.size() > 9) return false;
+  size_t i = text[0] == '-' ? 1 : 0;
+  if (i == text.size()) return false;
+  long number = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    number = number * 10 + (text[i] - '0');
+  }
+  if (text[0] == '-') number = -number;
+  if (number < low || number > high) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+bool SplitBands(std::string_view list, std::vector<std::string>& bands, std::string& unknown) {
+  bands.clear();
+  if (list == "none") return true;
+  const std::vector<const SettingKey*> known = BandSwitchKeys();
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(',', start);
+    if (comma == std::string_view::npos) comma = list.size();
+    const std::string name(list.substr(start, comma - start));
+    bool found = false;
+    for (const SettingKey* key : known) found = found || name == key->key;
+    if (!found) {
+      unknown = name;
+      return false;
+    }
+    bands.push_back(name);
+    start = comma + 1;
+  }
+  return true;
+}
+
+// Parses the arguments after "render". Returns kExitOk, or the exit status to end with.
+int ParseRenderOptions(int argc, char** argv, RenderOptions& options) {
+  struct Numeric {
+    const char* name;
+    int* value;
+    int low, high;
+  };
+  const Numeric numerics[] = {
+      {"--wpm", &options.wpm, 5, 40},
+      {"--freq", &options.freq, 300, 1200},
+      {"--sound-type", &options.soundType, 0, 5},
+      {"--activity", &options.activity, 0, 5},
+      {"--noise", &options.noise, 0, 100},
+      {"--filter", &options.filter, 0, 2},
+      {"--rate", &options.sampleRateHz, 8000, 192000},
+  };
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      PrintUsage(stdout);
+      return -1;
+    }
+    if (arg == "--kana" || arg == "--latin") {
+      const int script = arg == "--latin" ? 1 : 0;
+      if (options.script != -1 && options.script != script)
+        return UsageError("--kana and --latin exclude each other");
+      options.script = script;
+      continue;
+    }
+    const bool takesValue = arg == "-o" || arg == "--output" || arg == "--band" ||
+                            std::any_of(std::begin(numerics), std::end(numerics),
+                                        [arg](const Numeric& n) { return arg == n.name; });
+    if (!takesValue) return UsageError("unknown option '" + std::string(arg) + "'");
+    if (i + 1 >= argc) return UsageError("option " + std::string(arg) + " needs a value");
+    const std::string_view value = argv[++i];
+    if (arg == "-o" || arg == "--output") {
+      if (value.empty()) return UsageError("the output file name is empty");
+      options.output = value;
+    } else if (arg == "--band") {
+      std::string unknown;
+      if (!SplitBands(value, options.bands, unknown)) {
+        return UsageError("unknown band condition '" + unknown + "' (keys: " + BandKeyList() + ", or none)");
+      }
+      options.bandGiven = true;
+    } else {
+      for (const Numeric& n : numerics) {
+        if (arg != n.name) continue;
+        if (!ParseInt(value, n.low, n.high, *n.value)) {
+          return UsageError(std::string(n.name) + " must be a whole number from " + std::to_string(n.low) +
+                            " to " + std::to_string(n.high) + ", not '" + std::string(value) + "'");
+        }
+      }
+    }
+  }
+  if (options.output.empty()) return UsageError("no output file given (-o OUT.wav)");
+  return kExitOk;
+}
+
+// ---- Settings: the INI file, then the options ------------------------------------------------------------
+
+void ApplySettings(const RenderOptions& options) {
+  ResetSettingsToDefaults();
+  ClearControls();
+  FillSettingControls();
+  LoadSettings();
+  PracticeSettings& s = practiceSettings;
+  if (options.script != -1) LatinMode.store(options.script);
+  if (options.wpm != -1) s.WPM.store(options.wpm);
+  if (options.freq != -1) s.Freq.store(options.freq);
+  if (options.soundType != -1) s.SoundType.store(options.soundType);
+  if (options.activity != -1) s.BandActivity.store(options.activity);
+  if (options.noise != -1) s.BandNoiseLevel.store(options.noise);
+  if (options.filter != -1) s.BandFilterWidth.store(options.filter);
+  if (options.bandGiven) {
+    for (const SettingKey* key : BandSwitchKeys()) {
+      bool on = false;
+      for (const std::string& band : options.bands) on = on || band == key->key;
+      key->field->store(on ? 1 : 0);
+    }
+  }
+}
+
+// ---- Render ----------------------------------------------------------------------------------------------
+
+int Render(const RenderOptions& options) {
+  BuildMorseTables();
+  ApplySettings(options);
+  SelectDecodingMap(CurrentScript());
+  ResetTelegramDocument();  // the built-in samples of the script
+  CheckRadioButton(kReceiveRadio, kSendRadio, kReceiveRadio);
+  // No judge is installed: rendering books nothing in the learner's statistics or logs.
+  InstallKeyEventConsumers(KeyEventConsumers{});
+  EnableEventQueue();
+
+  VirtualSessionOptions session;
+  session.start = StartReceivePlayback;
+  session.render = true;
+  session.sampleRateHz = options.sampleRateHz;
+  VirtualSessionResult result;
+  if (!RunVirtualSession(session, result)) {
+    std::fprintf(stderr, "nemora-cli: the playback did not start\n");
+    return kExitFailed;
+  }
+  const auto writeStart = std::chrono::steady_clock::now();
+  if (!WriteWavFile(options.output, result.samples, options.sampleRateHz)) {
+    std::fprintf(stderr, "nemora-cli: cannot write %s\n", options.output.c_str());
+    return kExitFailed;
+  }
+  const double writeSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - writeStart).count();
+  const double audioSeconds = static_cast<double>(result.samples.size()) / options.sampleRateHz;
+  const double wallSeconds = result.wallSeconds + writeSeconds;
+  std::printf("%s: %.1f s of %s practice at %d WPM, %d Hz; rendered in %.2f s (%.0fx real time)\n",
+              options.output.c_str(), audioSeconds, LatinMode.load() != 0 ? "Latin" : "kana",
+              practiceSettings.WPM.load(), options.sampleRateHz, wallSeconds,
+              wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return kExitUsage;
+  }
+  const std::string_view command = argv[1];
+  if (command == "-h" || command == "--help") {
+    PrintUsage(stdout);
+    return kExitOk;
+  }
+  if (command != "render") return UsageError("unknown command '" + std::string(command) + "'");
+  RenderOptions options;
+  const int parsed = ParseRenderOptions(argc - 2, argv + 2, options);
+  if (parsed == -1) return kExitOk;  // --help
+  if (parsed != kExitOk) return parsed;
+  return Render(options);
+}

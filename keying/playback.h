@@ -1,0 +1,69 @@
+// Receive playback and demonstration sending: the telegrams of the document keyed on the serial levers,
+// with the procedure signals of a telegraph office around them.
+//
+// Playback makes no sound itself. It closes the serial dot and dash levers exactly as a key on the serial
+// port would, so the keying thread turns its keying into the tone and into KeyEvents like any keying.
+//
+// Thread: the playback thread (or the one thread of a virtual session) unless a declaration says
+// otherwise. Every wait sleeps to an absolute deadline (SleepUntilMicros), so element and gap lengths are
+// exact to the clock's resolution and a virtual clock drives the whole pipeline from these sleeps.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The event kind playback pushes when it starts a telegram (durationMs carries the telegram number, from
+// 1). The event thread moves the judge's sheet to that telegram, so document and judge state are only ever
+// written by the event thread.
+constexpr int32_t kTelegramStartEvent = 4;
+
+// Pauses as the playback sees them: run control's SetPause stamps them (window thread), the playback thread
+// reads the stamps, so a wait freezes from the moment the pause began and a pause shorter than one of the
+// playback's sleeps is noticed all the same.
+struct PlaybackShared {
+  std::atomic<uint64_t> pauseStartUs{0};  // MonotonicMicros() when the last pause began
+  std::atomic<uint64_t> pauseEndUs{0};    // ... and when it ended
+  std::atomic<uint32_t> pauseCount{0};    // pauses begun so far
+};
+extern PlaybackShared playbackShared;
+// SetPause calls NotePauseStarted just before it sets keyLevers.paused, NotePauseEnded just after it clears
+// it.
+void NotePauseStarted();
+void NotePauseEnded();
+
+// ---- Timing
+// ------------------------------------------------------------------------------------------------ Playback
+// unit: (1200 + WPM / 2) / WPM in ms, a WPM of 0 or less counts as 15, at least 20 ms.
+uint32_t PlaybackUnitMsFor(int32_t wpm);
+uint32_t PlaybackUnitMs();  // from the current WPM setting: a speed change takes effect at the next use
+
+// ---- Building blocks
+// --------------------------------------------------------------------------------------- Waits ms while
+// playing. A pause freezes the wait (the tone is off, the paused time is not counted) and the remaining time
+// follows the resume. Returns the playing flag.
+bool PlaybackWait(uint32_t ms);
+// One element (3u for a dash, u for a dot, varied by BandUnevenLength) on the serial dash or dot lever,
+// then a 1u gap. In a demonstration each step is announced on the message line.
+void KeyElement(bool dash);
+// The symbols of a code ('.' and '-', others skipped), then a 4u gap. A pause that cuts the character
+// before the keying thread has decoded it (it forgets a partly keyed character) sends it again whole after
+// the resume, so no character is lost or garbled.
+void PlayCode(std::string_view code);
+// One character of a field: its code in the current script; a Latin blank or tab is a 7u word space
+// followed by a word-gap event (the event thread asks the judge whether a blank is expected).
+void PlayCharacter(char16_t c);
+// A field's expanded text, character by character with 2u after each, then 4u (not when stopped early).
+void PlayField(std::u16string_view text);
+// As PlayField, but characters with an abbreviated numeral code (digits, kanji numerals) send that code.
+void PlayNumberField(std::u16string_view text);
+
+// ---- Thread bodies
+// ----------------------------------------------------------------------------------------- Sends every
+// telegram of the document, with HR HR / NR before Latin telegrams, BT between the Latin parts, AR or the
+// kana closing signal after each, the kana separation signal between kana telegrams. Runs only while
+// runFlags.playing is set (the starter sets it before starting the thread, so a stop that comes before the
+// thread runs is not undone); clears it, CallUpSending and the keying state at the end.
+void PlaybackRoutine();
+// Sets the demonstration flag, runs the playback routine, clears the flag, shows "デモ送信終了".
+void DemonstrationThreadBody();

@@ -1,0 +1,332 @@
+// Practice run control.
+//   1. hooks, waits for worker threads
+//   2. pause
+//   3. starting and stopping runs
+//   4. element statistics and status lines
+//   5. event-thread consumers
+#include "practice/run_control.h"
+
+#include <algorithm>
+
+#include "audio/band_simulation.h"
+#include "content/telegram_document.h"
+#include "core/app.h"
+#include "core/clock.h"
+#include "core/control_ids.h"
+#include "core/controls.h"
+#include "core/event_queue.h"
+#include "core/morse_table.h"
+#include "core/settings.h"
+#include "core/shared_flags.h"
+#include "core/text.h"
+#include "core/tone_flag.h"
+#include "keying/playback.h"
+#include "practice/judging.h"
+#include "records/run_statistics.h"
+
+RunControlState runControl;
+ElementStatistics elementStatistics;
+
+namespace {
+
+constexpr uint32_t kPlaybackStopWaitMs = 3000;
+constexpr uint32_t kSerialMonitorStopWaitMs = 1000;
+constexpr uint32_t kPortReopenDelayMs = 50;
+constexpr uint32_t kMessagePumpSliceMs = 5;  // well under the 50 ms the window may go without its messages
+
+RunControlHooks hooks;  // window thread
+
+void ClearKeyLevers() {
+  keyLevers.serialDot.store(0);
+  keyLevers.serialDash.store(0);
+  keyLevers.keyboardDot.store(0);
+  keyLevers.keyboardDash.store(0);
+}
+
+// The pause button back to "一旦停止" with the resume text, as every start and stop does first.
+void ClearPause() {
+  if (keyLevers.paused.exchange(0) != 0) NotePauseEnded();
+  SetStatusText(runFlags.demonstration.load() != 0 ? u"デモ送信再開" : u"再開");
+  SetControlText(kPauseButton, u"一旦停止");
+}
+
+// Gives up the serial key: the monitor thread ends on the serial stop event, the port is closed.
+void ReleaseSerialKey() {
+  SetEvent(app.serialStopEvent);
+  WaitAndForgetPumping(app.serialMonitorThread, kSerialMonitorStopWaitMs);
+  if (app.closeSerialPort) app.closeSerialPort();
+}
+
+bool LaunchPlayback(void (*body)()) {
+  if (hooks.launchPlayback) return hooks.launchPlayback(runControl.playbackThread, body);
+  return StartThread(runControl.playbackThread, body);
+}
+
+// The port named in a port-list entry: the text inside its last parentheses ("USB Serial (ttyUSB0)").
+// Empty when the entry has none.
+std::u16string PortNameOf(const std::u16string& entry) {
+  const size_t open = entry.rfind(u'(');
+  if (open == std::u16string::npos) return {};
+  const size_t close = entry.find(u')', open + 1);
+  return entry.substr(open + 1, close == std::u16string::npos ? std::u16string::npos : close - open - 1);
+}
+
+}  // namespace
+
+// ---- 1. Hooks, waits for worker threads -----------------------------------------------------------------
+
+void InstallRunControlHooks(const RunControlHooks& installed) {
+  hooks = installed;
+}
+
+const RunControlHooks& CurrentRunControlHooks() {
+  return hooks;
+}
+
+bool WaitWithMessagePump(const ThreadSlot& slot, uint32_t timeoutMs) {
+  if (!ThreadExists(slot)) return true;
+  const uint32_t startMs = TickMs();
+  for (;;) {
+    if (ThreadFinished(slot)) return true;
+    // Posted status texts keep flowing while the window thread waits here.
+    if (IsWindowThread()) ProcessPostedMessages();
+    const uint32_t elapsedMs = TickMs() - startMs;
+    if (elapsedMs >= timeoutMs) return ThreadFinished(slot);
+    SleepMs(std::min(kMessagePumpSliceMs, timeoutMs - elapsedMs));
+  }
+}
+
+bool WaitAndForgetPumping(ThreadSlot& slot, uint32_t timeoutMs) {
+  const bool ended = WaitWithMessagePump(slot, timeoutMs);
+  WaitAndForget(slot, 0);  // joins a finished thread, abandons one that is still running
+  if (IsWindowThread()) ProcessPostedMessages();
+  return ended;
+}
+
+// ---- 2. Pause -------------------------------------------------------------------------------------------
+
+void SetPause(bool paused) {
+  if (paused) {
+    if (keyLevers.paused.load() == 0) NotePauseStarted();
+    keyLevers.paused.store(1);
+    ResetKeyingState();  // levers open, tone off, queue empty, partly keyed code dropped
+    SetStatusText(u"一旦停止中");
+  } else {
+    keyLevers.paused.store(0);
+    NotePauseEnded();
+    SetStatusText(runFlags.demonstration.load() != 0 ? u"デモ送信再開" : u"再開");
+  }
+  SetControlText(kPauseButton, paused ? u"再開" : u"一旦停止");
+}
+
+void TogglePause() {
+  SetPause(keyLevers.paused.load() == 0);
+  if (hooks.focusMainWindow) hooks.focusMainWindow();
+}
+
+// ---- 3. Starting and stopping runs ----------------------------------------------------------------------
+
+void StopPlayback() {
+  ClearPause();
+  // Cleared even without a thread: a playback body run by other means (a virtual session) stops on it too.
+  runFlags.playing.store(0);
+  if (ThreadExists(runControl.playbackThread)) {
+    WaitAndForgetPumping(runControl.playbackThread, kPlaybackStopWaitMs);
+  }
+  ResetKeyingState();
+  runFlags.demonstration.store(0);
+}
+
+void StartPractice() {
+  if (hooks.focusMainWindow) hooks.focusMainWindow();
+  if (hooks.installKeyHook) hooks.installKeyHook();
+  keyLevers.keyboardDot.store(0);
+  keyLevers.keyboardDash.store(0);
+  keyLevers.keyboardKeying.store(IsControlChecked(kKeyboardKeyerCheck) ? 1 : 0);
+  ResetElementStatistics();
+  RefreshStatusLines();
+  StartStatusTimer();
+  if (IsControlChecked(kReceiveRadio)) {
+    StartReceivePlayback();
+  } else {
+    StartKeySending();
+  }
+}
+
+void StartReceivePlayback() {
+  ClearPause();
+  StopPlayback();
+  runFlags.demonstration.store(0);
+  ResetJudging();
+  telegramDocument.followInput = true;
+  SetStatusText(u"受信中");
+  SelectDecodingMap(CurrentScript());
+  runFlags.bandMasterSwitch.store(1);  // the received signal passes through the band conditions
+  runFlags.playing.store(1);
+  if (!LaunchPlayback(PlaybackRoutine)) {
+    runFlags.playing.store(0);
+    runFlags.bandMasterSwitch.store(0);
+    ShowMessageBox(u"リアルタイム受信再生スレッドを開始できません。", u"ERROR", MessageBoxIcon::kError);
+  }
+}
+
+void StartDemoSending() {
+  ClearPause();
+  StopPlayback();
+  runFlags.demonstration.store(0);
+  ReleaseSerialKey();
+  keyLevers.keyboardKeying.store(0);
+  ClearKeyLevers();
+  ResetJudging();
+  telegramDocument.followInput = true;
+  SelectDecodingMap(CurrentScript());
+  CheckRadioButton(kReceiveRadio, kSendRadio, kSendRadio);
+  SetStatusText(u"デモ送信開始：J=短点 / K=長点");
+  runFlags.bandMasterSwitch.store(1);
+  runFlags.playing.store(1);
+  runFlags.demonstration.store(1);
+  if (!LaunchPlayback(DemonstrationThreadBody)) {
+    runFlags.playing.store(0);
+    runFlags.demonstration.store(0);
+    runFlags.bandMasterSwitch.store(0);
+    ShowMessageBox(u"デモ送信スレッドを開始できません。", u"ERROR", MessageBoxIcon::kError);
+  }
+}
+
+void StartKeySending() {
+  ClearPause();
+  StopPlayback();
+  runFlags.demonstration.store(0);
+  runFlags.bandMasterSwitch.store(0);  // the learner's own sidetone is the clean tone
+  ResetJudging();
+  telegramDocument.followInput = true;
+  SetStatusText(u"送信中");
+
+  if (IsControlChecked(kKeyboardKeyerCheck)) {
+    ReleaseSerialKey();
+    ClearKeyLevers();
+    SetStatusText(u"キー電鍵送信中  J=短点  K=長点");
+    return;
+  }
+
+  const int selection = ControlSelection(kPortCombo);
+  if (selection < 0) {
+    ShowMessageBox(u"COMポートが選択されていません。", u"ERROR", MessageBoxIcon::kError);
+    return;
+  }
+  const std::vector<std::u16string> entries = ControlItems(kPortCombo);
+  if (selection >= static_cast<int>(entries.size())) return;
+  const std::u16string port = PortNameOf(entries[static_cast<size_t>(selection)]);
+  if (port.empty()) return;  // an entry without a port name starts nothing
+  if (hooks.keyPortIsOpen && hooks.keyPortIsOpen()) {
+    if (app.closeSerialPort) app.closeSerialPort();
+    SleepMs(kPortReopenDelayMs);
+  }
+  // A failed open is not reported: the learner sees no key type on the message line.
+  if (!hooks.openKeyPortHook || !hooks.openKeyPortHook(port)) return;
+  ResetEvent(app.serialStopEvent);
+  if (hooks.serialMonitorThread) StartThread(app.serialMonitorThread, hooks.serialMonitorThread);
+  if (hooks.detectKeyType) hooks.detectKeyType();
+}
+
+void StopPractice() {
+  ClearPause();
+  keyLevers.keyboardKeying.store(0);
+  ClearKeyLevers();
+  if (hooks.removeKeyHook) hooks.removeKeyHook();
+  StopStatusTimer();
+  ResetBandSimulation();
+  RefreshStatusLines();
+  StopPlayback();
+  ReleaseSerialKey();
+  SetStatusText(u"停止");
+  runFlags.demonstration.store(0);
+  telegramDocument.followInput = false;
+}
+
+// ---- 4. Element statistics and status lines -------------------------------------------------------------
+
+void ResetElementStatistics() {
+  ElementStatistics& s = elementStatistics;
+  s.lastElement.store(0);
+  s.previousTickMs.store(0);
+  s.lastDurationMs.store(0);
+  s.intervalMs.store(0);
+  s.instantWpm.store(0);
+  s.instantCpm.store(0);
+  s.runStartMs.store(TickMs());
+}
+
+void RecordElement(char16_t element, uint32_t durationMs, uint32_t tickMs) {
+  if (element != u'\u30FB' && element != u'\u30FC') return;
+  ElementStatistics& s = elementStatistics;
+  s.lastElement.store(element);
+  s.lastDurationMs.store(durationMs);
+  const uint32_t previousTickMs = s.previousTickMs.load();
+  const uint32_t intervalMs = previousTickMs != 0 ? tickMs - previousTickMs : 0;
+  s.intervalMs.store(intervalMs);
+  s.previousTickMs.store(tickMs);
+  // One unit per dot, three per dash: the interval (or a first element's own length) over the units.
+  uint32_t basisMs = std::max<uint32_t>(intervalMs != 0 ? intervalMs : durationMs, 1);
+  if (element == u'\u30FC') basisMs = std::max<uint32_t>(basisMs / 3, 1);
+  const int32_t wpm = static_cast<int32_t>(std::min<uint32_t>(1200 / basisMs, 999));
+  s.instantWpm.store(wpm);
+  s.instantCpm.store(5 * wpm);
+  RefreshStatusLines();
+}
+
+void RefreshStatusLines() {
+  if (!MainWindowExists()) return;
+  const uint32_t nowMs = TickMs();
+  uint32_t seconds = 0;
+  if (const uint32_t runStartMs = elementStatistics.runStartMs.load(); runStartMs != 0) {
+    seconds = (nowMs - runStartMs) / 1000;
+  } else if (const uint32_t startTick = runStatistics.startTick.load(); startTick != 0) {
+    seconds = (nowMs - startTick) / 1000;
+  }
+  const bool dot = keyLevers.serialDot.load() != 0 || keyLevers.keyboardDot.load() != 0;
+  const bool dash = keyLevers.serialDash.load() != 0 || keyLevers.keyboardDash.load() != 0;
+  const char16_t* input = dot ? (dash ? u"・ー" : u"・　") : (dash ? u"ー　" : u"　　");
+  const char16_t* state = dot || dash ? u"ON " : u"OFF";
+  SetControlText(kStatusLine1,
+                 FormatText(u"入力[%s] 状態[%s] 経過[%03d:%02d] 設定[%03dWPM %04dHz]",
+                            {input, state, static_cast<int>(seconds / 60), static_cast<int>(seconds % 60),
+                             practiceSettings.WPM.load(), practiceSettings.Freq.load()}));
+  const ElementStatistics& s = elementStatistics;
+  SetControlText(kStatusLine2, FormatText(u"直前符号[%04lu ms] 間隔[%04lu ms] 瞬時[%03d WPM/%04d CPM]",
+                                          {static_cast<unsigned long>(s.lastDurationMs.load()),
+                                           static_cast<unsigned long>(s.intervalMs.load()),
+                                           s.instantWpm.load(), s.instantCpm.load()}));
+}
+
+// ---- 5. Event-thread consumers --------------------------------------------------------------------------
+
+void ShowPlaybackTelegram(int32_t number) {
+  TelegramDocument& doc = telegramDocument;
+  number = std::clamp(number, 1, TelegramCount());
+  // Normally the judge has reached this telegram by its end signal already. If it has not (the end signal
+  // was never judged), it leaves the unfinished copy stored and follows the playback.
+  while (doc.currentNumber < number && !judgeState.runFinished) AdvanceTelegram();
+  if (doc.currentNumber > number) {
+    // Paged ahead by hand: back to the telegram being sent, at its start.
+    StoreWorkingRecord();
+    doc.currentNumber = number;
+    LoadWorkingRecord();
+    judgeState.currentField = kNumber;
+    judgeState.textPosition = 0;
+    PublishSpaceExpected();
+  }
+  doc.shownPage = 0;
+  UpdatePageLabels();
+  RefreshSheets();
+}
+
+void InstallPracticeConsumers() {
+  KeyEventConsumers consumers;
+  consumers.recordElement = RecordElement;
+  consumers.handleSpecialSignal = HandleSpecialSignal;
+  consumers.judgeInputCharacter = JudgeInputCharacter;
+  consumers.spaceExpected = SpaceExpected;
+  consumers.startTelegram = ShowPlaybackTelegram;
+  InstallKeyEventConsumers(consumers);
+}

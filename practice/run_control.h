@@ -1,0 +1,86 @@
+// Practice run control: starting, pausing and stopping receive practice, demonstration sending and send
+// practice; the element statistics and the two status lines under the sheets.
+//
+// Thread: the window thread, except RecordElement and ShowPlaybackTelegram (event thread) and
+// RefreshStatusLines (any thread).
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "core/threads.h"
+
+// ---- Run state
+// ---------------------------------------------------------------------------------------------
+struct RunControlState {
+  ThreadSlot playbackThread;  // receive or demonstration playback; window thread only
+};
+extern RunControlState runControl;
+
+// Timing of the last keyed element. RecordElement (event thread) writes, the status refresh reads.
+struct ElementStatistics {
+  std::atomic<char16_t> lastElement{0};     // ・ or ー, 0 after a reset
+  std::atomic<uint32_t> lastDurationMs{0};  // key-down time of the last element
+  std::atomic<uint32_t> previousTickMs{0};  // tickMs of the previous element, 0 when none
+  std::atomic<uint32_t> intervalMs{0};      // between the ends of the last two elements, 0 for the first
+  std::atomic<int32_t> instantWpm{0};       // 0..999
+  std::atomic<int32_t> instantCpm{0};       // 5 x instantWpm
+  std::atomic<uint32_t> runStartMs{0};      // TickMs() at RX START, 0 when unset
+};
+extern ElementStatistics elementStatistics;
+
+// ---- Seams to the window and the key sources
+// --------------------------------------------------------------- Installed by the UI and the key-source
+// code; a null member does nothing (openKeyPort: the open fails).
+struct RunControlHooks {
+  void (*focusMainWindow)() = nullptr;
+  void (*installKeyHook)() = nullptr;  // J/K keyboard filter, afresh
+  void (*removeKeyHook)() = nullptr;
+  // Opens the key port named inside the port entry's last parentheses ("ttyUSB0"); true when open.
+  bool (*openKeyPortHook)(const std::u16string& portName) = nullptr;
+  bool (*keyPortIsOpen)() = nullptr;
+  void (*serialMonitorThread)() = nullptr;  // thread body watching DSR/CTS until app.serialStopEvent
+  void (*detectKeyType)() = nullptr;        // shows the kind of key on the message line
+  // Starts a playback thread body; null = a real thread (StartThread). A virtual session installs its own.
+  bool (*launchPlayback)(ThreadSlot& slot, void (*body)()) = nullptr;
+};
+void InstallRunControlHooks(const RunControlHooks& hooks);
+const RunControlHooks& CurrentRunControlHooks();
+
+// ---- Button operations (window thread)
+// ---------------------------------------------------------------------
+void StartPractice();     // RX START (1)
+void StopPractice();      // RX STOP (2)
+void TogglePause();       // 一旦停止 / 再開 (20053)
+void StartDemoSending();  // デモ送信 (6)
+
+// ---- Further operations
+// ------------------------------------------------------------------------------------
+void SetPause(bool paused);
+// Ends the playback thread (waits up to 3000 ms), resets the keying state, clears the demonstration flag.
+void StopPlayback();
+void StartReceivePlayback();
+void StartKeySending();
+// Waits for the thread to end while running the window thread's posted messages at least every 50 ms.
+// True when it ended (or there is none) within the time-out.
+bool WaitWithMessagePump(const ThreadSlot& slot, uint32_t timeoutMs);
+// WaitWithMessagePump, then joins the thread when it ended or abandons it; the slot is empty afterwards.
+bool WaitAndForgetPumping(ThreadSlot& slot, uint32_t timeoutMs);
+
+// ---- Element statistics and status lines
+// ------------------------------------------------------------------- Event thread, for every element event:
+// instant speed from the interval (or the duration of a first element), a dash counting three units.
+void RecordElement(char16_t element, uint32_t durationMs, uint32_t tickMs);
+void ResetElementStatistics();
+// Controls 1117 "入力[..] 状態[..] 経過[..] 設定[..]" and 1118 "直前符号[..] 間隔[..] 瞬時[..]"; nothing
+// before the main window exists.
+void RefreshStatusLines();
+
+// ---- Event-thread consumers
+// -------------------------------------------------------------------------------- Playback started telegram
+// `number`: the judge follows it (a telegram the judge did not finish is stored and left), the shown page
+// goes to 0 and the labels and sheets are refreshed.
+void ShowPlaybackTelegram(int32_t number);
+// Installs the event thread's consumers: RecordElement, the judge's HandleSpecialSignal,
+// JudgeInputCharacter and SpaceExpected, and ShowPlaybackTelegram.
+void InstallPracticeConsumers();

@@ -1,0 +1,320 @@
+// nemora-cli render, run as the learner runs it: the WAV it writes is analysed sample by sample, and every
+// tone must start and end on the millisecond that the playback rules and the keying thread's debounce give.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "content/telegram_document.h"
+#include "core/morse_table.h"
+#include "core/settings.h"
+#include "keying/keying_tick.h"
+
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// ---- The reference schedule: the playback rules, written down from their timing table ----------------
+//
+//   element          dot 1u, dash 3u, each followed by 1u
+//   after a code     4u
+//   after a field's character   2u;  a Latin blank: 7u (+ the 2u)
+//   after a field    4u
+//   Latin call-up    HR 3u HR 3u (first telegram only) 3u N 3u R 8u;  BT after preamble and address
+//   closing          AR (Latin) or ...-. (kana); between telegrams 5000 ms (kana: + .-.--- + 5000 ms);
+//                    after the last 8u
+
+struct Schedule {
+  uint64_t u = 0;
+  uint64_t t = 0;                                       // ms from the start of the session
+  std::vector<std::pair<uint64_t, uint64_t>> keyDowns;  // lever closed [from, to)
+
+  void Code(const std::string& code) {
+    for (char symbol : code) {
+      const uint64_t d = symbol == '-' ? 3 * u : u;
+      keyDowns.push_back({t, t + d});
+      t += d + u;
+    }
+    t += 4 * u;
+  }
+  void Field(std::u16string_view text, Script script, bool numbers = false) {
+    for (char16_t c : ExpandMorseText(text, script)) {
+      if (script == Script::kLatin && c == u' ') {
+        t += 7 * u;
+      } else {
+        std::optional<std::string> code;
+        if (numbers) code = AbbreviatedNumeralCode(c);
+        if (!code) code = EncodeCharacter(script, NormalizeForLookup(c));
+        if (code) Code(*code);
+      }
+      t += 2 * u;
+    }
+    t += 4 * u;
+  }
+};
+
+Schedule ReceivePracticeSchedule(Script script, int wpm) {
+  LatinMode.store(script == Script::kLatin ? 1 : 0);
+  ResetTelegramDocument();
+  Schedule s;
+  s.u = (1200 + wpm / 2) / wpm;
+  for (int number = 1; number <= 2; ++number) {
+    const Telegram telegram = TelegramAt(number - 1);
+    if (script == Script::kLatin) {
+      if (number == 1) {
+        for (const char* code : {"....", ".-.", "....", ".-."}) {
+          s.Code(code);
+          s.t += 3 * s.u;
+        }
+      } else {
+        s.t += 3 * s.u;
+      }
+      s.Code("-.");
+      s.t += 3 * s.u;
+      s.Code(".-.");
+      s.t += 8 * s.u;
+      s.Field(telegram.fields[kNumber], script);
+      s.Code("-...-");
+      s.Field(telegram.fields[kAddress], script);
+      s.Code("-...-");
+      s.Field(telegram.fields[kText], script);
+      s.Code(".-.-.");
+    } else {
+      for (int field : {kNumber, kOffice, kCount}) s.Field(telegram.fields[field], script);
+      s.Field(telegram.fields[kTime], script, true);
+      s.Field(telegram.fields[kAddress], script);
+      s.Field(telegram.fields[kText], script);
+      s.Code("...-.");
+    }
+    if (number == 1) {
+      s.t += 5000;
+      if (script == Script::kKana) {
+        s.Code(".-.---");
+        s.t += 5000;
+      }
+    } else {
+      s.t += 8 * s.u;
+    }
+  }
+  return s;
+}
+
+// ---- WAV analysis --------------------------------------------------------------------------------------
+
+struct Wav {
+  int channels = 0;
+  int sampleRateHz = 0;
+  int bitsPerSample = 0;
+  std::vector<int16_t> samples;
+};
+
+bool ParseWav(const std::string& bytes, Wav& wav) {
+  auto u32 = [&bytes](size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return v;
+  };
+  auto u16 = [&bytes](size_t at) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[at]) |
+                                 static_cast<unsigned char>(bytes[at + 1]) << 8);
+  };
+  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return false;
+  size_t at = 12;
+  while (at + 8 <= bytes.size()) {
+    const std::string id = bytes.substr(at, 4);
+    const uint32_t size = u32(at + 4);
+    if (id == "fmt ") {
+      if (u16(at + 8) != 1) return false;  // PCM
+      wav.channels = static_cast<int>(u16(at + 10));
+      wav.sampleRateHz = static_cast<int>(u32(at + 12));
+      wav.bitsPerSample = static_cast<int>(u16(at + 22));
+    } else if (id == "data") {
+      if (at + 8 + size > bytes.size()) return false;
+      wav.samples.resize(size / 2);
+      std::memcpy(wav.samples.data(), bytes.data() + at + 8, size / 2 * 2);
+      return true;
+    }
+    at += 8 + size + (size & 1);
+  }
+  return false;
+}
+
+// Tone intervals in ms. The engine ramps the envelope linearly over 50 frames from the key edge, and key-up
+// is exact silence: a tone begins at its first non-zero frame and its key-up edge lies 49 frames before its
+// last non-zero frame (the ramp's last step is 0.02).
+std::vector<std::pair<uint64_t, uint64_t>> ToneIntervals(const Wav& wav) {
+  std::vector<std::pair<uint64_t, uint64_t>> tones;
+  const size_t framesPerMs = static_cast<size_t>(wav.sampleRateHz / 1000);
+  size_t start = 0, last = 0;
+  bool inTone = false;
+  for (size_t i = 0; i < wav.samples.size(); ++i) {
+    if (wav.samples[i] == 0) continue;
+    if (inTone && i - last > framesPerMs) {  // a zero crossing lasts a sample, a gap many milliseconds
+      tones.push_back({(start + framesPerMs / 2) / framesPerMs, (last - 48 + framesPerMs / 2) / framesPerMs});
+      inTone = false;
+    }
+    if (!inTone) start = i;
+    inTone = true;
+    last = i;
+  }
+  if (inTone)
+    tones.push_back({(start + framesPerMs / 2) / framesPerMs, (last - 48 + framesPerMs / 2) / framesPerMs});
+  return tones;
+}
+
+class RenderWavTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/nemora-cli-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    home_ = pattern;
+    setenv("NEMORA_HOME", home_.c_str(), 1);
+    BuildMorseTables();
+    ResetSettingsToDefaults();
+  }
+  void TearDown() override {
+    unsetenv("NEMORA_HOME");
+    std::error_code ignored;
+    std::filesystem::remove_all(home_, ignored);
+  }
+
+  CliRun Run(const std::string& arguments) {
+    const std::string out = home_ + "/stdout", err = home_ + "/stderr";
+    const std::string command = std::string(NEMORA_CLI_PATH) + " " + arguments + " >" + out + " 2>" + err;
+    CliRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+  }
+
+  // Renders and checks every tone against the schedule: keyed at 0 ms into the session, a tone sounds from
+  // key-down + the closing debounce to key-up + the opening debounce.
+  void ExpectRenderFollowsSchedule(Script script, int wpm, const std::string& extra) {
+    const std::string wavPath = home_ + "/out.wav";
+    const CliRun run =
+        Run("render " + std::string(script == Script::kLatin ? "--latin" : "--kana") + " --wpm " +
+            std::to_string(wpm) + " --band none --sound-type 0 " + extra + " -o " + wavPath);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::printf("  %s", run.out.c_str());
+    Wav wav;
+    ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
+    EXPECT_EQ(wav.channels, 1);
+    EXPECT_EQ(wav.bitsPerSample, 16);
+    ASSERT_EQ(wav.sampleRateHz, 48000);
+
+    const Schedule schedule = ReceivePracticeSchedule(script, wpm);
+    EXPECT_EQ(wav.samples.size(), schedule.t * 48) << "total length in ms: " << wav.samples.size() / 48.0;
+    const uint32_t unitMs = UnitMs(wpm);
+    const uint64_t closeMs = DebounceCloseMs(unitMs, 50), openMs = DebounceOpenMs(unitMs, 50);
+    const auto tones = ToneIntervals(wav);
+    ASSERT_EQ(tones.size(), schedule.keyDowns.size());
+    int mismatches = 0;
+    for (size_t i = 0; i < tones.size() && mismatches < 5; ++i) {
+      const auto& key = schedule.keyDowns[i];
+      if (tones[i].first != key.first + closeMs || tones[i].second != key.second + openMs) {
+        ++mismatches;
+        ADD_FAILURE() << "tone " << i << " sounds [" << tones[i].first << ", " << tones[i].second
+                      << ") ms, keyed [" << key.first << ", " << key.second << ")";
+      }
+    }
+  }
+
+  std::string home_;
+};
+
+TEST_F(RenderWavTest, LatinAt25WpmFollowsThePlaybackRulesToTheMillisecond) {
+  ExpectRenderFollowsSchedule(Script::kLatin, 25, "");
+}
+
+TEST_F(RenderWavTest, KanaAt40WpmFollowsThePlaybackRulesToTheMillisecond) {
+  ExpectRenderFollowsSchedule(Script::kKana, 40, "--freq 600");
+}
+
+TEST_F(RenderWavTest, OtherSampleRatesKeepTheLength) {
+  const std::string wavPath = home_ + "/out.wav";
+  const CliRun run = Run("render --latin --wpm 40 --rate 44100 -o " + wavPath);
+  ASSERT_EQ(run.status, 0) << run.err;
+  Wav wav;
+  ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
+  EXPECT_EQ(wav.sampleRateHz, 44100);
+  EXPECT_EQ(wav.samples.size(), ReceivePracticeSchedule(Script::kLatin, 40).t * 441 / 10);
+}
+
+// Options not given come from the settings file.
+TEST_F(RenderWavTest, UnsetOptionsComeFromTheSettingsFile) {
+  std::ofstream(home_ + "/telegram_practice.ini") << "[Settings]\r\nWPM=32\r\nLang=0\r\nFreq=700\r\n";
+  const std::string wavPath = home_ + "/out.wav";
+  const CliRun run = Run("render -o " + wavPath);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Latin practice at 32 WPM"), std::string::npos) << run.out;
+  Wav wav;
+  ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
+  EXPECT_EQ(wav.samples.size(), ReceivePracticeSchedule(Script::kLatin, 32).t * 48);
+}
+
+TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
+  const char* cases[] = {
+      "render --wpm 0 -o x.wav",
+      "render --wpm 41 -o x.wav",
+      "render --wpm 15x -o x.wav",
+      "render --freq 299 -o x.wav",
+      "render --freq 1201 -o x.wav",
+      "render --sound-type 6 -o x.wav",
+      "render --activity -1 -o x.wav",
+      "render --noise 101 -o x.wav",
+      "render --filter 3 -o x.wav",
+      "render --rate 7999 -o x.wav",
+      "render --band BandFoo -o x.wav",
+      "render --band BandActivity -o x.wav",
+      "render --bogus -o x.wav",
+      "render --wpm",
+      "render --latin",
+      "render --kana --latin -o x.wav",
+      "transmit -o x.wav",
+      "",
+  };
+  for (const char* arguments : cases) {
+    SCOPED_TRACE(arguments);
+    const CliRun run = Run(arguments);
+    EXPECT_EQ(run.status, 2);
+    if (std::strlen(arguments) > 0) {
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(home_ + "/x.wav"));
+  }
+}
+
+TEST_F(RenderWavTest, HelpExplainsEveryOption) {
+  const CliRun run = Run("render --help");
+  EXPECT_EQ(run.status, 0);
+  for (const char* option : {"--kana", "--latin", "--wpm", "--freq", "--sound-type", "--band", "--activity",
+                             "--noise", "--filter", "--rate", "-o", "BandQRN", "BandQSB", "BandOverload"}) {
+    EXPECT_NE(run.out.find(option), std::string::npos) << option;
+  }
+}
+
+TEST_F(RenderWavTest, UnwritableOutputFails) {
+  const CliRun run = Run("render --latin --wpm 40 -o " + home_ + "/missing/dir/out.wav");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot write"), std::string::npos);
+}
+
+}  // namespace

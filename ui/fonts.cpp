@@ -1,6 +1,7 @@
 #include "ui/fonts.h"
 
 #include <QStringList>
+#include <algorithm>
 
 QFont MakeFont(FontRole role, int pixelHeight, bool bold) {
   QStringList families;
@@ -17,7 +18,8 @@ QFont MakeFont(FontRole role, int pixelHeight, bool bold) {
   }
   QFont font;
   font.setFamilies(families);
-  font.setPixelSize(pixelHeight);
+  // Heights are given as the whole character cell, as the forms were designed; the em is about 85 % of it.
+  font.setPixelSize(std::max(1, pixelHeight * 85 / 100));
   font.setBold(bold);
   return font;
 }

@@ -38,7 +38,6 @@ int main(int argc, char** argv) {
   hooks.focusMainWindow = []() {
     if (MainWindow* window = TheMainWindow()) window->activateWindow();
   };
-  hooks.setStatusTimer = [](bool running) { running ? StartStatusTimer() : StopStatusTimer(); };
   hooks.installKeyHook = InstallKeyHook;
   hooks.removeKeyHook = RemoveKeyHook;
   InstallRunControlHooks(hooks);

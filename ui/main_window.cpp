@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSlider>
 
 #include "core/control_ids.h"
@@ -60,8 +62,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   InstallPostedMessageWaker(WakeWindowThread);
   InitializeMainWindow();
   for (const auto& [id, widget] : controls_) RefreshControl(id);
-  resize(1540 * 9 / 10, 1120 * 9 / 10);
-  LayoutMainWindow();
+  FitToWorkArea();
 }
 
 MainWindow::~MainWindow() {
@@ -184,6 +185,14 @@ void MainWindow::RefreshControl(int id) {
     sheet->update();
   }
   widget->setEnabled(IsControlEnabled(id) || !ControlExists(id));
+}
+
+void MainWindow::FitToWorkArea() {
+  QRect area(0, 0, 1540, 1120);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+  // The frame takes some room of its own; the client area gets the rest of the work area.
+  setGeometry(area.adjusted(0, 30, 0, 0));
+  LayoutMainWindow();
 }
 
 void MainWindow::LayoutMainWindow() {

@@ -12,6 +12,7 @@ class MainWindow : public QWidget {
   ~MainWindow() override;
   QWidget* Control(int id) const;
   void LayoutMainWindow();
+  void FitToWorkArea();
   // Brings one widget in line with the table (window thread).
   void RefreshControl(int id);
 

@@ -123,6 +123,8 @@ void HandleCommand(int id) {
     default:
       break;
   }
+  // Page turns, resets and script switches move the judge's position; the keying thread reads the answer.
+  PublishSpaceExpected();
 }
 
 void HandleSliderMove(int id) {

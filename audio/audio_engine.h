@@ -1,0 +1,61 @@
+// The audio output engine: the per-buffer render loop, the live output thread and offline rendering.
+//
+// Every sound comes out of RenderFrames: the envelope follows the tone-on edges (core/tone_flag.h), each
+// applied at the frame whose time reaches the edge's time plus a constant output delay, so key timing is
+// kept to the frame however the buffers fall; the band simulation computes each frame.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audio/band_simulation.h"
+#include "core/tone_flag.h"
+
+// Renderer state (owned by one rendering thread).
+struct AudioRenderState {
+  float envelope = 0;        // 0..1
+  double phase = 0;          // the phase accumulator, radians, never wrapped
+  int32_t key = 0;           // tone-on state in force at the current frame
+  bool edgeWaiting = false;  // waitingEdge was taken from the ring but is not due yet
+  ToneEdge waitingEdge{};
+  uint64_t lateEdges = 0;  // edges applied later than their due frame (they arrived too late)
+  BandState band;
+};
+
+// Live-stream figures for diagnostics and benchmarks (written by the audio thread).
+struct AudioStreamInfo {
+  std::atomic<int32_t> open{0};  // 1 while the device stream runs
+  std::atomic<int32_t> sampleRateHz{0};
+  std::atomic<int32_t> channels{0};
+  std::atomic<int32_t> bufferFrames{0};  // frames per callback
+  std::atomic<int32_t> numberOfBuffers{0};
+  std::atomic<int64_t> outputDelayUs{0};  // constant delay added to every tone edge
+  std::atomic<uint64_t> callbacks{0};
+  std::atomic<uint64_t> lateEdges{0};
+  std::atomic<uint64_t> clockStepsBack{0};     // frame clock moved back (a callback came early)
+  std::atomic<uint64_t> clockStepsForward{0};  // frame clock moved forward (the stream's timeline moved)
+};
+extern AudioStreamInfo audioStream;
+
+// Audio thread (or an offline renderer): renders `frames` interleaved frames. The renderer is the one
+// consumer of the tone-edge ring, so only one renderer may run at a time in a process. Reads Freq, SoundType
+// and the tick once; per frame applies the tone edges due by then (frame i is at firstFrameUs + i * 1e6 / R,
+// an edge is due at edge.timeUs + outputDelayUs), steps the envelope, runs the band frame function and
+// advances the phase; the same sample goes to every channel.
+void RenderFrames(AudioRenderState& state, float* interleaved, int frames, int channels, int sampleRateHz,
+                  uint64_t firstFrameUs, uint64_t outputDelayUs);
+// Same with the buffer's millisecond tick given instead of read from the clock.
+void RenderFramesAtTick(AudioRenderState& state, float* interleaved, int frames, int channels,
+                        int sampleRateHz, uint64_t firstFrameUs, uint64_t outputDelayUs, uint32_t tickMs);
+
+// Offline, on virtual time: appends `frames` mono frames rendered in buffers of bufferFrames, the first
+// frame at startUs, output delay 0, each buffer's tick taken from its own time.
+void RenderOffline(AudioRenderState& state, std::vector<float>& mono, int frames, int sampleRateHz,
+                   int bufferFrames, uint64_t startUs);
+// Writes mono samples (-1..1) as a 16-bit PCM WAV file; false (nothing left behind) on failure.
+bool WriteWavFile(const std::string& path, const std::vector<float>& mono, int sampleRateHz);
+
+// The audio thread body, started once by start-up: opens the default output stream, plays until
+// app.stopAllEvent, closes the stream and clears the tone-on flag. Silent on any device failure.
+void AudioThreadMain();

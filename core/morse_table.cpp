@@ -92,8 +92,7 @@ std::optional<std::string> EncodeCharacter(Script script, char16_t c) {
   return it->second;
 }
 
-char16_t NormalizeForLookup(char16_t c) {
-  if (c >= 0x3041 && c <= 0x3093) c = static_cast<char16_t>(c + 0x60);
+char16_t FullSizeKana(char16_t c) {
   switch (c) {
     case u'ァ':
       return u'ア';
@@ -119,6 +118,15 @@ char16_t NormalizeForLookup(char16_t c) {
       return u'カ';
     case u'ヶ':
       return u'ケ';
+    default:
+      return c;
+  }
+}
+
+char16_t NormalizeForLookup(char16_t c) {
+  if (c >= 0x3041 && c <= 0x3093) c = static_cast<char16_t>(c + 0x60);
+  c = FullSizeKana(c);
+  switch (c) {
     case u'〇':
     case u'零':
       return u'0';

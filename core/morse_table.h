@@ -23,6 +23,8 @@ Script ActiveDecodingScript();
 char16_t DecodeCode(const std::string& code);
 // The code of a character in the given script's encoding map, or nothing.
 std::optional<std::string> EncodeCharacter(Script script, char16_t c);
+// Small katakana (ァ ィ … ッ ャ ュ ョ ヮ ヵ ヶ) as their full-size forms; other characters unchanged.
+char16_t FullSizeKana(char16_t c);
 char16_t NormalizeForLookup(char16_t c);
 // Short numeral codes (1 ".-" … 0 "-") for digits and kanji numerals; nothing for other characters.
 std::optional<std::string> AbbreviatedNumeralCode(char16_t c);

@@ -27,31 +27,8 @@
 
 char16_t NormalizeForJudging(char16_t c) {
   if (c >= 0x3041 && c <= 0x3093) return static_cast<char16_t>(c + 0x60);
+  if (char16_t full = FullSizeKana(c); full != c) return full;
   switch (c) {
-    case u'ァ':
-      return u'ア';
-    case u'ィ':
-      return u'イ';
-    case u'ゥ':
-      return u'ウ';
-    case u'ェ':
-      return u'エ';
-    case u'ォ':
-      return u'オ';
-    case u'ッ':
-      return u'ツ';
-    case u'ャ':
-      return u'ヤ';
-    case u'ュ':
-      return u'ユ';
-    case u'ョ':
-      return u'ヨ';
-    case u'ヮ':
-      return u'ワ';
-    case u'ヵ':
-      return u'カ';
-    case u'ヶ':
-      return u'ケ';
     case u'\uFF9E':
       return u'\u309B';
     case u'\uFF9F':

@@ -36,25 +36,11 @@ constexpr uint32_t kMessagePumpSliceMs = 5;  // well under the 50 ms the window 
 
 RunControlHooks hooks;  // window thread
 
-void ClearKeyLevers() {
-  keyLevers.serialDot.store(0);
-  keyLevers.serialDash.store(0);
-  keyLevers.keyboardDot.store(0);
-  keyLevers.keyboardDash.store(0);
-}
-
 // The pause button back to "一旦停止" with the resume text, as every start and stop does first.
 void ClearPause() {
   if (keyLevers.paused.exchange(0) != 0) NotePauseEnded();
   SetStatusText(runFlags.demonstration.load() != 0 ? u"デモ送信再開" : u"再開");
   SetControlText(kPauseButton, u"一旦停止");
-}
-
-// Gives up the serial key: the monitor thread ends on the serial stop event, the port is closed.
-void ReleaseSerialKey() {
-  SetEvent(app.serialStopEvent);
-  WaitAndForgetPumping(app.serialMonitorThread, kSerialMonitorStopWaitMs);
-  if (app.closeSerialPort) app.closeSerialPort();
 }
 
 bool LaunchPlayback(void (*body)()) {
@@ -72,6 +58,19 @@ std::u16string PortNameOf(const std::u16string& entry) {
 }
 
 }  // namespace
+
+void ClearKeyLevers() {
+  keyLevers.serialDot.store(0);
+  keyLevers.serialDash.store(0);
+  keyLevers.keyboardDot.store(0);
+  keyLevers.keyboardDash.store(0);
+}
+
+void ReleaseSerialKey() {
+  SetEvent(app.serialStopEvent);
+  WaitAndForgetPumping(app.serialMonitorThread, kSerialMonitorStopWaitMs);
+  if (app.closeSerialPort) app.closeSerialPort();
+}
 
 // ---- 1. Hooks, waits for worker threads -----------------------------------------------------------------
 

@@ -57,6 +57,11 @@ void StartDemoSending();  // デモ送信 (6)
 // ---- Further operations
 // ------------------------------------------------------------------------------------
 void SetPause(bool paused);
+// Opens the four key levers.
+void ClearKeyLevers();
+// Gives up the serial key: the monitor thread ends on the serial stop event (waited for up to 1000 ms),
+// then the port is closed.
+void ReleaseSerialKey();
 // Ends the playback thread (waits up to 3000 ms), resets the keying state, clears the demonstration flag.
 void StopPlayback();
 void StartReceivePlayback();

@@ -4,11 +4,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QSlider>
 

@@ -171,15 +171,10 @@ void HandleSliderMove(int id) {
 
 void CloseMainWindow() {
   keyLevers.keyboardKeying.store(0);
-  keyLevers.keyboardDot.store(0);
-  keyLevers.keyboardDash.store(0);
-  keyLevers.serialDot.store(0);
-  keyLevers.serialDash.store(0);
+  ClearKeyLevers();
   if (CurrentRunControlHooks().removeKeyHook) CurrentRunControlHooks().removeKeyHook();
   StopPlayback();
-  SetEvent(app.serialStopEvent);
-  WaitAndForget(app.serialMonitorThread, 1000);
-  if (app.closeSerialPort) app.closeSerialPort();
+  ReleaseSerialKey();
   StopStatusTimer();
   SaveSettings();
   SetMainWindowExists(false);

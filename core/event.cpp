@@ -11,8 +11,9 @@ struct EventState {
 };
 
 namespace {
-std::mutex eventMutex;
-std::condition_variable eventChanged;
+// Never destroyed: an abandoned thread may still set an event while the process exits.
+std::mutex& eventMutex = *new std::mutex;
+std::condition_variable& eventChanged = *new std::condition_variable;
 }  // namespace
 
 Event CreateEvent(bool manualReset, bool initiallySet) {

@@ -395,7 +395,7 @@ TEST_F(RunControlTest, ThreadThatDoesNotEndIsForgottenAfterTheTimeOut) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(WaitAndForgetPumping(slot, 100));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_GE(seconds, 0.1);
+  EXPECT_GE(seconds, 0.099);  // the wait counts whole milliseconds of the tick
   EXPECT_LT(seconds, 1.0);
   EXPECT_FALSE(ThreadExists(slot));
 }

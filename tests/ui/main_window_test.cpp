@@ -8,14 +8,20 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 
+#include "audio/audio_engine.h"
 #include "content/telegram_document.h"
+#include "core/app.h"
+#include "core/app_paths.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
+#include "keying/keying_thread.h"
+#include "practice/run_control.h"
 #include "ui/window_commands.h"
 #include "ui/window_layout.h"
 
@@ -127,6 +133,29 @@ TEST_F(MainWindowTest, ScriptRadioSwitchesSamplesAndDecoding) {
   EXPECT_EQ(ActiveDecodingScript(), Script::kLatin);
   EXPECT_EQ(TelegramAt(0).fields[0], u"18 IZUMIMARU 31 26 6 26 S");
   window.close();
+}
+
+// The program's own order: start-up with the real worker threads, the window, close, shutdown.
+TEST_F(MainWindowTest, ProgramClosesInOrderAndSavesItsSettings) {
+  StartUp({KeyingThreadMain, AudioThreadMain});
+  InstallPracticeConsumers();
+  {
+    MainWindow window;
+    window.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(ThreadExists(app.keyingThread));
+    EXPECT_TRUE(MainWindowExists());
+    window.close();
+    EXPECT_FALSE(MainWindowExists());
+  }
+  auto started = std::chrono::steady_clock::now();
+  ShutDown();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+  EXPECT_FALSE(ThreadExists(app.eventThread));
+  EXPECT_FALSE(ThreadExists(app.keyingThread));
+  EXPECT_FALSE(ThreadExists(app.audioThread));
+  EXPECT_TRUE(FileExists(SettingsFilePath()));
+  InstallKeyEventConsumers({});
 }
 
 TEST(WindowLayoutTest, ScaleAndPlacement) {

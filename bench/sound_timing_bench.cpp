@@ -125,7 +125,7 @@ int main() {
     for (size_t k = 0; k < script.size(); ++k) {
       const bool closed = script[k].first;
       SleepUntilMicros(deadline);
-      std::atomic<int32_t>& lever = (k / 2) % 2 == 0 ? keyLevers.serialDot : keyLevers.serialDash;
+      KeyLever& lever = (k / 2) % 2 == 0 ? keyLevers.serialDot : keyLevers.serialDash;
       if (closed) {
         lever.store(1);
       } else {

@@ -3,11 +3,25 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/event.h"
+
+// One key contact. A change wakes the keying thread when it rests between keyings (see KeyingThreadMain):
+// it then need not wake every millisecond to find out that nothing happened.
+struct KeyLever {
+  std::atomic<int32_t> value{0};
+  int32_t load(std::memory_order order = std::memory_order_seq_cst) const { return value.load(order); }
+  void store(int32_t closed) { exchange(closed); }
+  int32_t exchange(int32_t closed);
+};
+
+// Set (auto-reset) whenever a lever changes.
+extern Event leverChanged;
+
 struct KeyLevers {
-  std::atomic<int32_t> serialDot{0};       // DSR contact; serial monitor and playback write it
-  std::atomic<int32_t> serialDash{0};      // CTS contact; serial monitor and playback write it
-  std::atomic<int32_t> keyboardDot{0};     // J held; keyboard filter writes it
-  std::atomic<int32_t> keyboardDash{0};    // K held; keyboard filter writes it
+  KeyLever serialDot;                      // DSR contact; serial monitor and playback write it
+  KeyLever serialDash;                     // CTS contact; serial monitor and playback write it
+  KeyLever keyboardDot;                    // J held; keyboard filter writes it
+  KeyLever keyboardDash;                   // K held; keyboard filter writes it
   std::atomic<int32_t> paused{0};          // practice paused; the keying thread idles and forgets
   std::atomic<int32_t> keyboardKeying{0};  // J/K act as the key
   // Asks the keying thread to drop its partly keyed character (set by keying-state resets, cleared by the

@@ -20,9 +20,21 @@ constexpr uint64_t kTickUs = 1000;         // one tick
 constexpr uint64_t kPausedTickUs = 2000;   // paused: the thread idles a little longer
 constexpr uint64_t kMaxLagUs = 20000;      // further behind than this, the schedule restarts from now
 constexpr int kKeyingThreadPriority = 20;  // SCHED_FIFO when allowed; it sleeps all but a few us per tick
+// At rest the thread waits for a lever to move instead of ticking; it still looks round this often for the
+// stop event, a pause or a drop request.
+constexpr uint32_t kRestWaitMs = 50;
 
 bool BoolFlag(const std::atomic<int32_t>& flag) {
   return flag.load(std::memory_order_acquire) != 0;
+}
+
+bool BoolFlag(const KeyLever& lever) {
+  return lever.load(std::memory_order_acquire) != 0;
+}
+
+bool AnyLeverClosed() {
+  return BoolFlag(keyLevers.serialDot) || BoolFlag(keyLevers.keyboardDot) || BoolFlag(keyLevers.serialDash) ||
+         BoolFlag(keyLevers.keyboardDash);
 }
 
 int32_t Setting(const std::atomic<int32_t>& value) {
@@ -68,6 +80,13 @@ void KeyingThreadMain() {
   KeyingState state;
   uint64_t deadlineUs = MonotonicMicros();
   while (EventExists(stopAll) && !IsEventSet(stopAll)) {
+    // Nothing keyed, nothing pending, no gap to time: sleep until a lever moves. The wait returns at once
+    // when a lever changed since the check, and the tick that follows reads the clock at the wake-up, so
+    // the key-down is stamped where it happened rather than on a tick boundary.
+    if (KeyingAtRest(state, Setting(LatinMode) != 0) && !AnyLeverClosed()) {
+      WaitForAnyEvent({&stopAll, &leverChanged}, kRestWaitMs);
+      deadlineUs = MonotonicMicros();
+    }
     KeyingStep(state);
     deadlineUs += state.paused ? kPausedTickUs : kTickUs;
     // After a stall (suspend, a starved core) tick on from now instead of catching up in a burst: the tick

@@ -311,3 +311,11 @@ KeyingOutput KeyingTick(KeyingState& state, uint32_t nowMs, const KeyingInputs& 
   }
   return out;
 }
+
+bool KeyingAtRest(const KeyingState& state, bool latinMode) {
+  bool contactsOpen = !state.rawDot && !state.rawDash && !state.dot && !state.dash && !state.previousDot &&
+                      !state.previousDash;
+  bool wordGapPending = latinMode && state.wordGapArmed && !state.wordGapSent;
+  return state.started && !state.paused && contactsOpen && !state.keyed && state.pending.count == 0 &&
+         !wordGapPending;
+}

@@ -79,6 +79,9 @@ struct KeyingOutput {
 KeyingOutput KeyingTick(KeyingState& state, uint32_t nowMs, const KeyingInputs& inputs);
 // Back to the start values at nowMs (pause; start-up).
 void ResetKeyingTickState(KeyingState& state, uint32_t nowMs);
+// Nothing can happen until a contact closes: contacts open and settled, key up, no character pending and,
+// in Latin script, no word gap left to time.
+bool KeyingAtRest(const KeyingState& state, bool latinMode);
 // Forgets the partly keyed character and the word-gap flags; contacts, debounce and keyer stay.
 void DropPendingCharacter(KeyingState& state);
 

@@ -80,7 +80,7 @@ uint64_t CharacterDeliveryUs() {
 // Sits a pause out: lever open, tone off. Returns how long the wait was frozen, counted from the pause's
 // start (as SetPause stamped it) but not from before the wait began. A pause that began before the keying
 // thread had decoded the last character made it forget that character: it is marked lost.
-uint64_t SitOutPause(std::atomic<int32_t>* lever, uint64_t waitStartUs) {
+uint64_t SitOutPause(KeyLever* lever, uint64_t waitStartUs) {
   run.pausesSeen = playbackShared.pauseCount.load();
   const uint64_t noticedUs = MonotonicMicros();
   uint64_t startUs = playbackShared.pauseStartUs.load();
@@ -108,7 +108,7 @@ bool PauseToSitOut() {
 // Sleeps until deadlineUs while playing; a pause moves the deadline by the time it lasted. With a lever,
 // the lever is held closed meanwhile; a pause that loses the character ends the hold (the lever stays open).
 // Returns the playing flag.
-bool WaitUntil(uint64_t deadlineUs, uint64_t waitStartUs, uint64_t sliceUs, std::atomic<int32_t>* lever) {
+bool WaitUntil(uint64_t deadlineUs, uint64_t waitStartUs, uint64_t sliceUs, KeyLever* lever) {
   for (;;) {
     if (!Playing()) return false;
     if (PauseToSitOut()) {
@@ -189,7 +189,7 @@ void KeyElement(bool dash) {
   if (Demonstrating()) SetStatusText(dash ? u"デモ送信：長点  Kキー / CTS" : u"デモ送信：短点  Jキー / DSR");
   const uint32_t unitMs = PlaybackUnitMs();
   const uint32_t durationMs = UnevenElementLength(dash ? 3 * unitMs : unitMs, dash, TickMs());
-  std::atomic<int32_t>& lever = dash ? keyLevers.serialDash : keyLevers.serialDot;
+  KeyLever& lever = dash ? keyLevers.serialDash : keyLevers.serialDot;
 
   run.safeUs = kNever;  // from the first key-down the keying thread holds a partly keyed character
   const uint64_t startUs = MonotonicMicros();

@@ -13,9 +13,9 @@ class KeyFilter : public QObject {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     if (keyLevers.keyboardKeying.load() != 1) return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    std::atomic<int32_t>* lever = key->key() == Qt::Key_J   ? &keyLevers.keyboardDot
-                                  : key->key() == Qt::Key_K ? &keyLevers.keyboardDash
-                                                            : nullptr;
+    KeyLever* lever = key->key() == Qt::Key_J   ? &keyLevers.keyboardDot
+                      : key->key() == Qt::Key_K ? &keyLevers.keyboardDash
+                                                : nullptr;
     if (!lever) return false;
     // A held key repeats press/release pairs; only a real release opens the lever.
     if (event->type() == QEvent::KeyPress) {

@@ -503,6 +503,39 @@ TEST(KeyingTick, WordGap) {
   }
 }
 
+// The thread sleeps until a lever moves only while nothing is under way: not during an element, not with a
+// character pending, not while a Latin word gap still has to be timed.
+TEST(KeyingTick, RestsOnlyWhenNothingIsUnderWay) {
+  struct Row {
+    const char* name;
+    bool latin;
+    bool (*spaceExpected)();
+    bool restsAfterTheCharacter;
+  } rows[] = {
+      {"kana: at rest once the character is out", false, SpaceNo, true},
+      {"Latin, blank expected: at rest once the gap is sent", true, SpaceYes, true},
+      {"Latin, no blank expected: keeps timing the gap", true, SpaceNo, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Rig rig = MakeRig();
+    rig.inputs.latinMode = row.latin;
+    rig.inputs.spaceExpected = row.spaceExpected;
+    RunUntil(rig, -10);
+    EXPECT_TRUE(KeyingAtRest(rig.state, row.latin));
+    SetContact(rig, false, true, 0);
+    RunUntil(rig, -2);
+    EXPECT_FALSE(KeyingAtRest(rig.state, row.latin));  // raw contact closed, debounce running
+    RunUntil(rig, 50);
+    EXPECT_FALSE(KeyingAtRest(rig.state, row.latin));  // key down
+    SetContact(rig, false, false, 100);
+    RunUntil(rig, 150);
+    EXPECT_FALSE(KeyingAtRest(rig.state, row.latin));  // "." pending until the time-out
+    RunUntil(rig, 2000);
+    EXPECT_EQ(KeyingAtRest(rig.state, row.latin), row.restsAfterTheCharacter);
+  }
+}
+
 TEST(KeyingTick, WordGapRearmsAtEachKeyDown) {
   Rig rig = MakeRig();
   rig.inputs.latinMode = true;

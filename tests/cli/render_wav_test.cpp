@@ -16,6 +16,7 @@
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "keying/keying_tick.h"
+#include "temporary_home.h"
 
 namespace {
 
@@ -181,17 +182,8 @@ std::vector<std::pair<uint64_t, uint64_t>> ToneIntervals(const Wav& wav) {
 class RenderWavTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/nemora-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    setenv("NEMORA_HOME", home_.c_str(), 1);
     BuildMorseTables();
     ResetSettingsToDefaults();
-  }
-  void TearDown() override {
-    unsetenv("NEMORA_HOME");
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
   }
 
   CliRun Run(const std::string& arguments) {
@@ -237,7 +229,8 @@ class RenderWavTest : public ::testing::Test {
     }
   }
 
-  std::string home_;
+  TemporaryHome temporary_;
+  const std::string home_ = temporary_.path;
 };
 
 TEST_F(RenderWavTest, LatinAt25WpmFollowsThePlaybackRulesToTheMillisecond) {

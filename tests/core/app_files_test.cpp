@@ -6,22 +6,14 @@
 #include <string>
 
 #include "core/app_paths.h"
+#include "temporary_home.h"
 
 namespace {
 
 class AppFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/nemora-files-XXXXXX";
-    dir = mkdtemp(pattern);
-    setenv("NEMORA_HOME", dir.c_str(), 1);
-  }
-  void TearDown() override {
-    chmod(dir.c_str(), 0755);
-    std::system(("rm -rf " + dir).c_str());
-    unsetenv("NEMORA_HOME");
-  }
-  std::string dir;
+  TemporaryHome temporary;
+  const std::string dir = temporary.path;
 };
 
 TEST_F(AppFilesTest, AppDirectoryFollowsNemoraHomeAndIsCreated) {

@@ -1,5 +1,6 @@
 // The settings store against real files in a temporary NEMORA_HOME and the headless control table.
 #include "core/settings.h"
+#include "temporary_home.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -25,20 +26,10 @@ namespace {
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/nemora_settings_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    setenv("NEMORA_HOME", home_.c_str(), 1);
     BuildMorseTables();
     ClearShownMessageBoxes();
     StartWindow();
   }
-  void TearDown() override {
-    chmod(home_.c_str(), 0700);
-    std::system(("rm -rf '" + home_ + "'").c_str());
-    unsetenv("NEMORA_HOME");
-  }
-
   // What the main window does before it loads the file: defaults, lists, ranges, a port list of two.
   void StartWindow(bool withPorts = true) {
     ClearControls();
@@ -59,7 +50,8 @@ class SettingsTest : public ::testing::Test {
   IniFile SavedFile() { return ParseIni(FileBytes()); }
   int32_t Saved(const char* key) { return IniInt(SavedFile(), "Settings", key, -999999); }
 
-  std::string home_;
+  TemporaryHome temporary_;
+  const std::string home_ = temporary_.path;
 };
 
 const SettingKey& Key(std::string_view name) {

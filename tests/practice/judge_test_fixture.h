@@ -22,6 +22,7 @@
 #include "practice/judging.h"
 #include "practice/scoring.h"
 #include "records/run_statistics.h"
+#include "temporary_home.h"
 
 inline Telegram MakeTelegram(std::u16string number, std::u16string office, std::u16string count,
                              std::u16string time, std::u16string address, std::u16string text) {
@@ -33,10 +34,6 @@ inline Telegram MakeTelegram(std::u16string number, std::u16string office, std::
 class JudgeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/nemora-judge-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    setenv("NEMORA_HOME", home_.c_str(), 1);
     BuildMorseTables();
     ResetSettingsToDefaults();
     ClearControls();
@@ -52,9 +49,6 @@ class JudgeTest : public ::testing::Test {
   void TearDown() override {
     ProcessPostedMessages();
     SetMainWindowExists(false);
-    unsetenv("NEMORA_HOME");
-    std::error_code error;
-    std::filesystem::remove_all(home_, error);
   }
 
   // Switches the script and starts a fresh run on the given telegrams (built-in samples when empty).
@@ -108,7 +102,8 @@ class JudgeTest : public ::testing::Test {
     return bytes;
   }
 
-  std::string home_;
+  TemporaryHome temporary_;
+  const std::string home_ = temporary_.path;
 };
 
 inline std::string Utf8(std::u16string_view text) {

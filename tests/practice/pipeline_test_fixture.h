@@ -20,14 +20,11 @@
 #include "practice/run_control.h"
 #include "practice/scoring.h"
 #include "records/run_statistics.h"
+#include "temporary_home.h"
 
 class PipelineFixture {
  protected:
   void SetUpPipeline() {
-    char pattern[] = "/tmp/nemora-pipeline-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    setenv("NEMORA_HOME", home_.c_str(), 1);
     BuildMorseTables();
     ResetSettingsToDefaults();
     ClearControls();
@@ -51,9 +48,6 @@ class PipelineFixture {
     ProcessPostedMessages();
     InstallKeyEventConsumers(KeyEventConsumers{});
     SetMainWindowExists(false);
-    unsetenv("NEMORA_HOME");
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
   }
 
   // The built-in samples of a script (or the given telegrams), receive practice selected.
@@ -113,5 +107,6 @@ class PipelineFixture {
     return ControlText(kMessageLine);
   }
 
-  std::string home_;
+  TemporaryHome temporary_;
+  const std::string home_ = temporary_.path;
 };

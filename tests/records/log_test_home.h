@@ -12,14 +12,11 @@
 #include "core/settings.h"
 #include "records/practice_log.h"
 #include "records/run_statistics.h"
+#include "temporary_home.h"
 
 class LogTestHome : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/nemora_records_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    setenv("NEMORA_HOME", home_.c_str(), 1);
     runStatistics.judged = 0;
     runStatistics.correct = 0;
     runStatistics.wrong = 0;
@@ -30,11 +27,6 @@ class LogTestHome : public ::testing::Test {
     runStatistics.perCharacter.clear();
     practiceSettings.WPM = 20;
     telegramDocument.currentNumber = 1;
-  }
-  void TearDown() override {
-    unsetenv("NEMORA_HOME");
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
   }
 
   static std::string ReadBytes(const std::string& path) {
@@ -64,7 +56,8 @@ class LogTestHome : public ::testing::Test {
     ASSERT_TRUE(AppendPracticeLogRowAt(when, 60000, 100, 0, judged, state));
   }
 
-  std::string home_;
+  TemporaryHome temporary_;
+  const std::string home_ = temporary_.path;
 };
 
 inline const std::string kBom = "\xEF\xBB\xBF";

@@ -22,6 +22,7 @@
 #include "core/settings.h"
 #include "keying/keying_thread.h"
 #include "practice/run_control.h"
+#include "temporary_home.h"
 #include "ui/window_commands.h"
 #include "ui/window_layout.h"
 
@@ -36,9 +37,6 @@ class MainWindowTest : public ::testing::Test {
     if (!qApp) new QApplication(argc, argv);
   }
   void SetUp() override {
-    char pattern[] = "/tmp/nemora-ui-XXXXXX";
-    home = mkdtemp(pattern);
-    setenv("NEMORA_HOME", home.c_str(), 1);
     BuildMorseTables();
     ClearControls();
     ClearShownMessageBoxes();
@@ -46,15 +44,11 @@ class MainWindowTest : public ::testing::Test {
     ResetTelegramDocument();
     sheetFullScreen = false;
   }
-  void TearDown() override {
-    std::system(("rm -rf " + home).c_str());
-    unsetenv("NEMORA_HOME");
-  }
   template <typename T>
   T* Find(MainWindow& window, int id) {
     return window.findChild<T*>(QString::number(id));
   }
-  std::string home;
+  TemporaryHome temporary;
 };
 
 TEST_F(MainWindowTest, OpensTitledWithEveryControlAndTheFirstRunGuide) {

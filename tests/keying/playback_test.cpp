@@ -436,7 +436,9 @@ TEST_F(PlaybackTest, PauseAfterTheLastElementResendsOnlyWhileTheCharacterIsUndec
     PlayField(u"イ");
     const std::vector<Element> elements = Elements(testClock.samples);
     EXPECT_EQ(elements.size(), row.expectedElements);
-    if (elements.size() == 4) EXPECT_EQ(Codes(elements, 60), (std::vector<std::string>{".-", ".-"}));
+    if (elements.size() == 4) {
+      EXPECT_EQ(Codes(elements, 60), (std::vector<std::string>{".-", ".-"}));
+    }
   }
 }
 
@@ -463,9 +465,10 @@ TEST_F(PlaybackTest, DemonstrationAnnouncesEveryElement) {
   practiceSettings.WPM.store(20);
   PlayCode(".-");
   for (const Sample& s : testClock.samples) {
-    if (s.dot) EXPECT_EQ(s.message, u"デモ送信：短点  Jキー / DSR");
-    if (s.dash) EXPECT_EQ(s.message, u"デモ送信：長点  Kキー / CTS");
-    if (!s.dot && !s.dash) EXPECT_EQ(s.message, u"デモ送信：電鍵を離す");
+    const char16_t* expected = s.dot    ? u"デモ送信：短点  Jキー / DSR"
+                               : s.dash ? u"デモ送信：長点  Kキー / CTS"
+                                        : u"デモ送信：電鍵を離す";
+    EXPECT_EQ(s.message, expected);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "core/app.h"
 #include "core/event.h"
 #include "core/morse_table.h"
+#include "core/shared_flags.h"
 
 namespace {
 
@@ -68,6 +69,11 @@ void ClearEventQueue() {
   queue.writeIndex = 0;
 }
 
+void SetCallUpKeying(bool keying) {
+  runFlags.callUpKeying.store(keying ? 1 : 0);
+  PushKeyEvent(nullptr, kCallUpEvent, 0, keying ? 1 : 0, 0);
+}
+
 bool PopKeyEvent(KeyEvent& event) {
   if (!queue.enabled.load()) return false;
   std::lock_guard<std::mutex> guard(queue.lock);
@@ -115,6 +121,9 @@ void DispatchKeyEvent(const KeyEvent& event) {
       break;
     case 4:
       if (auto start = startTelegramConsumer.load()) start(static_cast<int32_t>(event.durationMs));
+      break;
+    case kCallUpEvent:
+      runFlags.CallUpSending.store(event.durationMs != 0 ? 1 : 0);
       break;
     default:
       break;

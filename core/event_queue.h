@@ -15,12 +15,16 @@ struct KeyEvent {
 
 constexpr int kEventQueueSlots = 256;
 
+constexpr int32_t kCallUpEvent = 5;  // durationMs 1: the call-up begins, 0: it has ended
+
 // Enables the queue with both indices at 0 (start-up); disabling drops every later push (shutdown).
 void EnableEventQueue();
 void DisableEventQueue();
 // Keying thread: never blocks beyond the lock; a full ring drops its oldest record.
 void PushKeyEvent(const char* code, int32_t kind, char16_t element, uint32_t durationMs, uint32_t tickMs);
 void ClearEventQueue();
+// Playback: the call-up begins (true) or ends; noted for the event thread in queue order.
+void SetCallUpKeying(bool keying);
 bool PopKeyEvent(KeyEvent& event);  // false when empty or disabled
 int QueuedEventCount();
 

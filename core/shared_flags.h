@@ -31,9 +31,13 @@ struct KeyLevers {
 extern KeyLevers keyLevers;
 
 struct RunFlags {
-  std::atomic<int32_t> playing{0};           // playback may run; cleared to ask it to stop
-  std::atomic<int32_t> demonstration{0};     // a demonstration is running
-  std::atomic<int32_t> CallUpSending{0};     // the Latin call-up is being sent; judging ignores input
+  std::atomic<int32_t> playing{0};        // playback may run; cleared to ask it to stop
+  std::atomic<int32_t> demonstration{0};  // a demonstration is running
+  // The Latin call-up, as the judge sees it: set and cleared by call-up events that playback puts into the
+  // queue around the call-up's characters (event thread writes), so those characters are ignored even when
+  // they are judged late, after a result window held the event thread.
+  std::atomic<int32_t> CallUpSending{0};
+  std::atomic<int32_t> callUpKeying{0};      // playback is keying the call-up (playback thread writes)
   std::atomic<int32_t> bandMasterSwitch{0};  // band simulation audible (audio thread reads per frame)
 };
 extern RunFlags runFlags;

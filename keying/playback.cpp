@@ -93,6 +93,8 @@ uint64_t SitOutPause(KeyLever* lever, uint64_t waitStartUs) {
     ClearToneOn();
     while (Paused() && Playing()) SleepUntilMicros(MonotonicMicros() + kPauseSliceUs);
     endUs = MonotonicMicros();
+    // The pause emptied the queue, perhaps before the event thread had seen the call-up begin.
+    if (runFlags.callUpKeying.load() != 0) SetCallUpKeying(true);
   } else {
     // Over before this thread woke up: frozen for as long as it lasted.
     const uint64_t pauseEndUs = playbackShared.pauseEndUs.load();
@@ -266,7 +268,7 @@ void PlaybackRoutine() {
     const auto unit = [] { return PlaybackUnitMs(); };
     if (latin) {
       // The call-up: HR HR before the first telegram, NR before every telegram.
-      runFlags.CallUpSending.store(1);
+      SetCallUpKeying(true);
       if (number == 1) {
         PlayCode("....");
         PlaybackWait(3 * unit());
@@ -281,7 +283,7 @@ void PlaybackRoutine() {
       PlaybackWait(3 * unit());
       PlayCode(".-.");
       PlaybackWait(8 * unit());
-      runFlags.CallUpSending.store(0);
+      SetCallUpKeying(false);
     }
     if (!Playing()) break;
 
@@ -316,8 +318,9 @@ void PlaybackRoutine() {
     }
   }
 
-  runFlags.CallUpSending.store(0);
   ResetKeyingState();
+  runFlags.callUpKeying.store(0);
+  runFlags.CallUpSending.store(0);  // the queue is empty: no call-up character is left to ignore
   runFlags.playing.store(0);
 }
 

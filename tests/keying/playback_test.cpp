@@ -44,7 +44,7 @@ void TestSleepUntil(uint64_t deadlineUs) {
     Sample sample;
     sample.dot = keyLevers.serialDot.load() != 0;
     sample.dash = keyLevers.serialDash.load() != 0;
-    sample.callUp = runFlags.CallUpSending.load() != 0;
+    sample.callUp = runFlags.callUpKeying.load() != 0;
     if (testClock.recordMessages) sample.message = ControlText(kMessageLine);
     testClock.samples.push_back(sample);
     const uint64_t ms = testClock.samples.size() - 1;
@@ -128,6 +128,7 @@ class PlaybackTest : public ::testing::Test {
     runFlags.playing.store(1);
     runFlags.demonstration.store(0);
     runFlags.CallUpSending.store(0);
+    runFlags.callUpKeying.store(0);
   }
   void TearDown() override {
     RemoveClockHooks();

@@ -368,6 +368,25 @@ TEST_F(JudgeTest, CallUpIsIgnoredInLatinScript) {
   EXPECT_EQ(runStatistics.judged.load(), 0);
 }
 
+// Regression: the call-up's characters waited in the queue while a result window held the event thread,
+// and by the time they were judged playback had long cleared its flag, so "NR" was judged as the preamble.
+TEST_F(JudgeTest, CallUpQueuedBehindAResultWindowIsStillIgnored) {
+  UseScript(Script::kLatin, LatinTelegrams());
+  EnableEventQueue();
+  SetCallUpKeying(true);
+  PushKeyEvent("-.", 2, 0, 0, 0);   // N
+  PushKeyEvent(".-.", 2, 0, 0, 0);  // R
+  SetCallUpKeying(false);
+  PushKeyEvent(".----", 2, 0, 0, 0);           // 1, the preamble's first character
+  EXPECT_EQ(runFlags.callUpKeying.load(), 0);  // playback is long past its call-up ...
+  KeyEvent event;
+  while (PopKeyEvent(event)) DispatchKeyEvent(event);  // ... when the event thread gets to the queue
+  EXPECT_EQ(Entered(kNumber), u"1");
+  EXPECT_EQ(Marks(kNumber), u"1");
+  EXPECT_EQ(runStatistics.judged.load(), 1);
+  DisableEventQueue();
+}
+
 TEST_F(JudgeTest, EndOfMessageFinishesTheRunOnceAndIgnoresWhatFollows) {
   UseScript(Script::kLatin, LatinTelegrams());
   KeyText(u"18 IZ");

@@ -38,6 +38,7 @@ struct RunFlags {
   // they are judged late, after a result window held the event thread.
   std::atomic<int32_t> CallUpSending{0};
   std::atomic<int32_t> callUpKeying{0};      // playback is keying the call-up (playback thread writes)
+  std::atomic<int32_t> resultWindowOpen{0};  // a per-telegram result window is open (event thread writes)
   std::atomic<int32_t> bandMasterSwitch{0};  // band simulation audible (audio thread reads per frame)
 };
 extern RunFlags runFlags;

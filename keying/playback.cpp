@@ -130,6 +130,14 @@ bool WaitUntil(uint64_t deadlineUs, uint64_t waitStartUs, uint64_t sliceUs, KeyL
 
 void KeyCode(std::string_view code);
 
+// The next telegram starts only after the learner has closed the last one's result window: what playback
+// keys meanwhile would wait in the queue, which holds 255 records, and be cut short.
+void WaitForResultWindow() {
+  while (Playing() && runFlags.resultWindowOpen.load() != 0) {
+    SleepUntilMicros(MonotonicMicros() + kPauseSliceUs);
+  }
+}
+
 // A character lost to a pause outside its own KeyCode: send it again and wait until it is decoded, so the
 // procedure state around it (CallUpSending) is still the same when the judge sees it.
 void ResendLostCharacter() {
@@ -309,6 +317,7 @@ void PlaybackRoutine() {
     PlayCode(latin ? ".-.-." : "...-.");  // AR, or the kana closing signal
     if (number < count) {
       PlaybackWait(5000);
+      WaitForResultWindow();
       if (!latin) {
         PlayCode(".-.---");  // the kana separation signal (the judge consumes it)
         PlaybackWait(5000);

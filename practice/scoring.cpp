@@ -19,6 +19,7 @@
 #include "core/controls.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
+#include "core/shared_flags.h"
 #include "core/text.h"
 #include "practice/judging.h"
 #include "practice/run_control.h"
@@ -203,7 +204,9 @@ std::vector<TelegramResultSnapshot> shownResults;
 void ShowTelegramResult() {
   const TelegramResultSnapshot result = TakeTelegramResultSnapshot();
   if (auto hook = resultHook.load()) {
+    runFlags.resultWindowOpen.store(1);  // playback holds the next telegram until the learner has read this
     hook(result);
+    runFlags.resultWindowOpen.store(0);
     return;
   }
   std::lock_guard<std::mutex> lock(shownResultsMutex);

@@ -277,6 +277,27 @@ TEST_F(PlaybackTest, KanaTelegramHasNoOpeningSignalAndEndsWithClosingSignal) {
   ASSERT_EQ(events.size(), 0u) << "the end of the routine empties the queue";
 }
 
+// Whatever playback keys while a result window holds the event thread waits in the queue; the next
+// telegram therefore starts only once the learner has closed the window.
+TEST_F(PlaybackTest, NextTelegramWaitsForTheResultWindow) {
+  UseLatin();
+  practiceSettings.WPM.store(40);
+  constexpr uint64_t kClosedAtMs = 300000;  // well after the first telegram and the 5000 ms pause
+  runFlags.resultWindowOpen.store(1);
+  testClock.action = [](uint64_t ms) {
+    if (ms == kClosedAtMs) runFlags.resultWindowOpen.store(0);
+  };
+  PlaybackRoutine();
+  const std::vector<Element> elements = Elements(testClock.samples);
+  std::vector<uint64_t> starts;
+  for (const Element& e : elements) starts.push_back(e.startMs);
+  const auto held = std::find_if(starts.begin(), starts.end(), [](uint64_t t) { return t >= 150000; });
+  ASSERT_NE(held, starts.end());
+  EXPECT_GE(*held, kClosedAtMs);  // nothing keyed between the first telegram's end and the window closing
+  EXPECT_LT(*(held - 1), 150000u);
+  runFlags.resultWindowOpen.store(0);
+}
+
 TEST_F(PlaybackTest, LatinCallUpIsHrHrNrFirstThenNrAndHoldsCallUpSending) {
   UseLatin();
   practiceSettings.WPM.store(40);

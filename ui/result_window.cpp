@@ -43,7 +43,11 @@ class ResultButton : public QPushButton {
 
 void DrawCentred(QPainter& p, const QRect& box, const QString& text, const QFont& font,
                  const QColor& colour) {
-  p.setFont(font);
+  // A text wider than its box ("100%" in the circle) is set smaller rather than cut.
+  QFont fitted = font;
+  const int width = QFontMetrics(fitted).horizontalAdvance(text);
+  if (width > box.width()) fitted.setPixelSize(std::max(1, fitted.pixelSize() * box.width() / width));
+  p.setFont(fitted);
   p.setPen(colour);
   p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
 }

@@ -42,7 +42,7 @@ TEST_F(ResultWindowTest, PaintsTheBandTilesAndButtonInTheAccuracyColour) {
   struct Row {
     int accuracy;
     bool anotherFollows;
-  } rows[] = {{96, true}, {35, false}};
+  } rows[] = {{100, true}, {35, false}};
   for (const Row& row : rows) {
     TelegramResultSnapshot snapshot = Snapshot(row.accuracy, row.anotherFollows);
     ResultWindow window(snapshot, nullptr);

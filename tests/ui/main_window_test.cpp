@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "qt_test_application.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,12 +32,7 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { EnsureQtApplication(); }
   void SetUp() override {
     BuildMorseTables();
     ClearControls();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "qt_test_application.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPushButton>
@@ -11,12 +13,7 @@ namespace {
 
 class ResultWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    if (!qApp) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { EnsureQtApplication(); }
 };
 
 TelegramResultSnapshot Snapshot(int accuracy, bool anotherFollows) {

@@ -50,6 +50,10 @@ bool TryOpen(AudioDevice& device, RtAudio::Api api, const AudioDeviceConfig& con
     unsigned int id = handle->rt->getDefaultOutputDevice();
     RtAudio::DeviceInfo info = handle->rt->getDeviceInfo(id);
     if (!info.probed || info.outputChannels == 0) return false;
+    // RtAudio's PulseAudio list merges sinks that share a description and then answers device 0 (often a
+    // monitor source, or some other sink) when no entry is marked as the server's default. ALSA "default"
+    // reaches the right sink through the server in that case.
+    if (api == RtAudio::LINUX_PULSE && !info.isDefaultOutput) return false;
     unsigned int rate = static_cast<unsigned int>(config.sampleRateHz);
     if (std::find(info.sampleRates.begin(), info.sampleRates.end(), rate) == info.sampleRates.end() &&
         info.preferredSampleRate > 0) {
@@ -78,7 +82,7 @@ bool TryOpen(AudioDevice& device, RtAudio::Api api, const AudioDeviceConfig& con
     device.channels = handle->channels;
     device.bufferFrames = static_cast<int32_t>(frames);
     device.numberOfBuffers = static_cast<int32_t>(options.numberOfBuffers);
-    device.apiName = api == RtAudio::LINUX_PULSE ? "pulse" : "alsa";
+    device.api = api == RtAudio::LINUX_PULSE ? kAudioApiPulse : kAudioApiAlsa;
     deviceFailed.store(0);
   } catch (...) {
     try {

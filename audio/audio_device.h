@@ -22,8 +22,11 @@ struct AudioDevice {
   int32_t channels = 0;
   int32_t bufferFrames = 0;
   int32_t numberOfBuffers = 0;
-  const char* apiName = "";
+  int32_t api = 0;  // kAudioApiPulse or kAudioApiAlsa
 };
+
+constexpr int32_t kAudioApiPulse = 1;
+constexpr int32_t kAudioApiAlsa = 2;
 
 // Opens the stream; device holds the granted format. False, with nothing left open, when neither API gives
 // a stream. Called by the audio thread.

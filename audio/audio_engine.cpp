@@ -247,6 +247,7 @@ void AudioThreadMain() {
     live.render.key = ReadToneOn();
     audioStream.sampleRateHz.store(device.sampleRateHz);
     audioStream.channels.store(device.channels);
+    audioStream.api.store(device.api);
     audioStream.bufferFrames.store(device.bufferFrames);
     audioStream.numberOfBuffers.store(device.numberOfBuffers);
     audioStream.outputDelayUs.store(static_cast<int64_t>(live.outputDelayUs));
@@ -257,5 +258,6 @@ void AudioThreadMain() {
   WaitForEvent(stopAll, kWaitForever);
   if (running) CloseAudioDevice(device);
   audioStream.open.store(0);
+  audioStream.api.store(0);
   ClearToneOn();
 }

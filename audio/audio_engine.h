@@ -26,6 +26,7 @@ struct AudioRenderState {
 // Live-stream figures for diagnostics and benchmarks (written by the audio thread).
 struct AudioStreamInfo {
   std::atomic<int32_t> open{0};  // 1 while the device stream runs
+  std::atomic<int32_t> api{0};   // kAudioApiPulse or kAudioApiAlsa while open
   std::atomic<int32_t> sampleRateHz{0};
   std::atomic<int32_t> channels{0};
   std::atomic<int32_t> bufferFrames{0};  // frames per callback

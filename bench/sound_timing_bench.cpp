@@ -7,7 +7,8 @@
 //       keyed, after removing the constant difference of the open and close debounce times
 //   latency_p50_ms, latency_p99_ms  lever closure to sound (the detector's own lag removed)
 //   device_latency_ms  buffers x frames / rate of the output stream
-// A PulseAudio daemon with a null sink is started when none runs, and stopped again.
+// A private PulseAudio daemon with a null sink is started for the run and stopped again; the machine's own
+// server, if one runs, is left alone.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_device.h"
 #include "audio/audio_engine.h"
 #include "core/app.h"
 #include "core/clock.h"
@@ -38,12 +40,6 @@ struct LeverChange {
   bool closed;
 };
 
-std::string RepositoryRoot() {
-  std::string file = __FILE__;
-  size_t cut = file.rfind("/bench/");
-  return cut == std::string::npos ? std::string(".") : file.substr(0, cut);
-}
-
 // The lever script: (closed, duration in units) for "PARIS " ten times.
 std::vector<std::pair<bool, int>> ParisScript() {
   const char* codes[] = {".--.", ".-", ".-.", "..", "..."};
@@ -66,9 +62,8 @@ double Percentile(std::vector<double> values, double p) {
   return values[std::min(values.size(), std::max<size_t>(rank, 1)) - 1];
 }
 
-int Fail(const char* what, PulseServer& server, TestSink* sink = nullptr) {
+int Fail(const char* what, PulseServer& server) {
   std::printf("error=%s\n", what);
-  if (sink) ReleaseTestSink(*sink);
   ReleasePulseServer(server);
   return 1;
 }
@@ -77,12 +72,10 @@ int Fail(const char* what, PulseServer& server, TestSink* sink = nullptr) {
 
 int main() {
   PulseServer server;
-  if (!EnsurePulseServer(server, RepositoryRoot() + "/scripts/pulseaudio-null-sink.sh")) {
+  if (!StartPulseServer(server)) {
     std::printf("error=%s\n", server.problem.c_str());
     return 1;
   }
-  TestSink sink;
-  if (!CreateTestSink(sink)) return Fail("could not make a null sink for the run", server);
   ResetSettingsToDefaults();
   practiceSettings.WPM.store(kWpm);
   practiceSettings.KeySoftness.store(kKeySoftness);
@@ -98,18 +91,18 @@ int main() {
   for (int waited = 0; waited < 3000 && !audioStream.open.load(); waited += 10) SleepMs(10);
   if (!audioStream.open.load()) {
     ShutDown();
-    return Fail("the output stream did not open", server, &sink);
+    return Fail("the output stream did not open", server);
   }
   MonitorRecorder recorder;
-  if (!StartMonitorRecorder(recorder, kRateHz, 10, sink.name)) {
+  if (!StartMonitorRecorder(recorder, kRateHz, 10, server.sink)) {
     ShutDown();
-    return Fail("parec could not start", server, &sink);
+    return Fail("parec could not start", server);
   }
   for (int waited = 0; waited < 5000 && RecordedFrames(recorder) < kRateHz / 5; waited += 10) SleepMs(10);
   if (RecordedFrames(recorder) == 0) {
     StopMonitorRecorder(recorder);
     ShutDown();
-    return Fail("no audio flows from the monitor", server, &sink);
+    return Fail("no audio flows from the monitor", server);
   }
   SleepMs(500);
 
@@ -144,8 +137,8 @@ int main() {
   const int32_t buffers = audioStream.numberOfBuffers.load(), frames = audioStream.bufferFrames.load();
   const int32_t rate = audioStream.sampleRateHz.load();
   const double outputDelayMs = audioStream.outputDelayUs.load() / 1000.0;
+  const int32_t api = audioStream.api.load();
   ShutDown();
-  ReleaseTestSink(sink);
   ReleasePulseServer(server);
 
   std::vector<float> envelope = ToneEnvelope(recorder.samples, kRateHz, kToneHz);
@@ -206,5 +199,6 @@ int main() {
   std::printf("late_edges=%llu\n", static_cast<unsigned long long>(lateEdges));
   std::printf("frame_clock_steps_forward=%llu\n", static_cast<unsigned long long>(stepsForward));
   std::printf("edges=%zu\n", heard.size());
+  std::printf("audio_api=%s\n", api == kAudioApiPulse ? "pulse" : api == kAudioApiAlsa ? "alsa" : "none");
   return 0;
 }

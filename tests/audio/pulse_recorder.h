@@ -1,7 +1,8 @@
-// Test tooling for the real sound path: makes sure a PulseAudio server runs (starting the project's null
-// sink daemon when none does), records the default sink's monitor with parec, and finds key edges in the
-// recording. Used by the sound test and by bench/sound_timing_bench.
+// Test tooling for the real sound path: runs a private PulseAudio server with a null sink, records the sink's
+// monitor with parec, and finds key edges in the recording. Used by the sound tests and by
+// bench/sound_timing_bench.
 #pragma once
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,80 +22,98 @@
 
 namespace pulsetest {
 
-// ---- The server ----
+// ---- A sound server of the run's own ----
+// Each run starts a private PulseAudio daemon (its own runtime directory and socket, one null sink that is
+// its default) and points this process and its children at it through PULSE_SERVER. Nothing else plays
+// into that sink, so a recording hears only this run, and the machine's own server (or the test runner's)
+// is neither used nor changed.
+
+struct PulseServer {
+  pid_t pid = -1;
+  std::string directory;  // runtime directory: socket, log
+  std::string sink = "nemora_test";
+  std::string problem;  // why no server could be had
+};
 
 inline bool PulseServerAnswers() {
   return std::system("pactl info >/dev/null 2>&1") == 0;
 }
 
-struct PulseServer {
-  bool startedHere = false;
-  std::string script;
-  std::string stateFile;
-  std::string problem;  // why no server could be had
-};
-
-// Uses a running server, else starts one with scripts/pulseaudio-null-sink.sh (its own state file, so a
-// test runner's record is left alone). scriptPath: the script; empty = found from NEMORA_TEST_DATA.
-inline bool EnsurePulseServer(PulseServer& server, std::string scriptPath = "") {
-  unsetenv("PULSE_SERVER");
-  if (PulseServerAnswers()) return true;
-  if (scriptPath.empty()) {
-    const char* testData = std::getenv("NEMORA_TEST_DATA");
-    scriptPath = std::string(testData ? testData : "tests") + "/../scripts/pulseaudio-null-sink.sh";
-  }
-  server.script = scriptPath;
-  server.stateFile = "/tmp/nemora-sound-test-" + std::to_string(getpid()) + ".state";
-  std::string command =
-      "NEMORA_PULSE_STATE=" + server.stateFile + " bash " + scriptPath + " start >/dev/null 2>&1";
-  if (std::system(command.c_str()) == 0 && PulseServerAnswers()) {
-    server.startedHere = true;
-    return true;
-  }
-  server.problem = "PulseAudio could not be started (" + scriptPath + " start failed)";
-  return false;
-}
-
 inline void ReleasePulseServer(PulseServer& server) {
-  if (!server.startedHere) return;
-  std::string command =
-      "NEMORA_PULSE_STATE=" + server.stateFile + " bash " + server.script + " stop >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) {
+  if (server.pid > 0) {
+    kill(server.pid, SIGTERM);
+    int status = 0;
+    for (int waited = 0; waited < 3000 && waitpid(server.pid, &status, WNOHANG) == 0; waited += 10) {
+      usleep(10000);
+    }
+    if (waitpid(server.pid, &status, WNOHANG) == 0) {
+      kill(server.pid, SIGKILL);
+      waitpid(server.pid, &status, 0);
+    }
+    server.pid = -1;
   }
-  server.startedHere = false;
+  unsetenv("PULSE_SERVER");
+  if (!server.directory.empty()) {
+    std::string command = "rm -rf '" + server.directory + "'";
+    if (std::system(command.c_str()) != 0) {
+    }
+    server.directory.clear();
+  }
 }
 
-// ---- A sink of the run's own ----
-// Other programs (or other tests) may play into the server's default sink at the same time; a null sink
-// made for this run, named in PULSE_SINK so the program's stream goes there, hears only this run.
-
-struct TestSink {
-  std::string name;
-  std::string module;  // module index to unload
-};
-
-inline bool CreateTestSink(TestSink& sink) {
-  sink.name = "nemora_test_" + std::to_string(getpid());
-  std::string command =
-      "pactl load-module module-null-sink sink_name=" + sink.name + " rate=48000 norewinds=1 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return false;
-  char line[64] = {};
-  bool ok = std::fgets(line, sizeof line, pipe) != nullptr;
-  ok = (pclose(pipe) == 0) && ok;
-  if (!ok) return false;
-  sink.module = std::to_string(std::atoi(line));
-  setenv("PULSE_SINK", sink.name.c_str(), 1);
-  return true;
-}
-
-inline void ReleaseTestSink(TestSink& sink) {
+inline bool StartPulseServer(PulseServer& server) {
+  if (std::system("command -v pulseaudio >/dev/null && command -v pactl >/dev/null && "
+                  "command -v parec >/dev/null") != 0) {
+    server.problem = "pulseaudio, pactl or parec is not installed";
+    return false;
+  }
+  char pattern[] = "/tmp/nemora-sound-XXXXXX";
+  if (!mkdtemp(pattern)) {
+    server.problem = "no temporary directory";
+    return false;
+  }
+  server.directory = pattern;
+  const std::string sinkModule = "module-null-sink sink_name=" + server.sink + " rate=48000 norewinds=1";
+  const std::string socketModule =
+      "module-native-protocol-unix auth-anonymous=1 socket=" + server.directory + "/native";
+  const std::string log = server.directory + "/log";
+  pid_t pid = fork();
+  if (pid < 0) {
+    server.problem = "fork failed";
+    ReleasePulseServer(server);
+    return false;
+  }
+  if (pid == 0) {
+    setsid();
+    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd >= 0) {
+      dup2(fd, 1);
+      dup2(fd, 2);
+    }
+    setenv("PULSE_RUNTIME_PATH", server.directory.c_str(), 1);
+    setenv("PULSE_STATE_PATH", server.directory.c_str(), 1);
+    const std::string loadSink = "--load=" + sinkModule, loadSocket = "--load=" + socketModule;
+    // -n: no default script; root needs --system=false for a per-user daemon.
+    execlp("pulseaudio", "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+           "--system=false", "--use-pid-file=no", loadSink.c_str(), loadSocket.c_str(),
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  server.pid = pid;
+  setenv("PULSE_SERVER", ("unix:" + server.directory + "/native").c_str(), 1);
   unsetenv("PULSE_SINK");
-  if (sink.module.empty()) return;
-  std::string command = "pactl unload-module " + sink.module + " >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) {
+  for (int waited = 0; waited < 10000; waited += 20) {
+    if (PulseServerAnswers()) return true;
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      server.pid = -1;
+      break;
+    }
+    usleep(20000);
   }
-  sink.module.clear();
+  server.problem = "PulseAudio did not start (see " + log + ")";
+  ReleasePulseServer(server);
+  return false;
 }
 
 // ---- Recording a sink's monitor ----

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "audio/audio_device.h"
 #include "audio_test_support.h"
 #include "core/app.h"
 #include "core/clock.h"
@@ -19,9 +20,7 @@ constexpr int kRate = 48000;
 
 TEST(SoundOutput, NullSinkHearsTheKeyedToneAtItsPitchAndTiming) {
   PulseServer server;
-  if (!EnsurePulseServer(server)) GTEST_SKIP() << "No sound server: " << server.problem;
-  TestSink sink;
-  ASSERT_TRUE(CreateTestSink(sink)) << "the server cannot make a null sink";
+  ASSERT_TRUE(StartPulseServer(server)) << server.problem;
   audiotest::ResetAudioTestState();
   practiceSettings.Freq.store(kToneHz);
 
@@ -32,9 +31,10 @@ TEST(SoundOutput, NullSinkHearsTheKeyedToneAtItsPitchAndTiming) {
   ASSERT_EQ(audioStream.open.load(), 1) << "PulseAudio answers but the output stream did not open";
   EXPECT_EQ(audioStream.sampleRateHz.load(), kRate);
   EXPECT_EQ(audioStream.bufferFrames.load(), 128);
+  EXPECT_EQ(audioStream.api.load(), kAudioApiPulse) << "the stream fell back from PulseAudio to ALSA";
 
   MonitorRecorder recorder;
-  ASSERT_TRUE(StartMonitorRecorder(recorder, kRate, 20, sink.name));
+  ASSERT_TRUE(StartMonitorRecorder(recorder, kRate, 20, server.sink));
   for (int waited = 0; waited < 3000 && RecordedFrames(recorder) < kRate / 10; waited += 10) SleepMs(10);
   ASSERT_GT(RecordedFrames(recorder), 0u) << "parec records nothing";
   SleepMs(300);  // the stream's frame clock settles
@@ -57,7 +57,6 @@ TEST(SoundOutput, NullSinkHearsTheKeyedToneAtItsPitchAndTiming) {
   SetEvent(app.stopAllEvent);
   EXPECT_TRUE(WaitAndForget(audio, kThreadExitWaitMs));
   EXPECT_EQ(ReadToneOn(), 0);
-  ReleaseTestSink(sink);
   ReleasePulseServer(server);
 
   std::vector<float> envelope = ToneEnvelope(recorder.samples, kRate, kToneHz);

@@ -6,8 +6,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+
+#ifdef __linux__
+#include <dirent.h>
+#include <sched.h>
+#endif
 
 struct AudioDeviceHandle {
   std::unique_ptr<RtAudio> rt;
@@ -37,6 +45,34 @@ int StreamCallback(void* output, void* /*input*/, unsigned int frames, double /*
 
 void StreamError(RtAudioError::Type type, const std::string& /*text*/) {
   if (type != RtAudioError::WARNING && type != RtAudioError::DEBUG_WARNING) deviceFailed.store(1);
+}
+
+// PulseAudio's client library moves a stream's data through its own I/O thread ("threaded-ml", made by
+// pa_simple inside RtAudio and by ALSA's pulse plugin), and the callback waits on it. Left at normal
+// priority, a busy machine starves that thread for longer than the 10 ms the stream buffers, and the sound
+// drops out although the callback itself runs real-time. Without the right to real-time scheduling this
+// changes nothing.
+void RaisePulseClientThreads(int priority) {
+#ifdef __linux__
+  DIR* tasks = opendir("/proc/self/task");
+  if (!tasks) return;
+  while (dirent* entry = readdir(tasks)) {
+    if (entry->d_name[0] == '.') continue;
+    std::string commPath = std::string("/proc/self/task/") + entry->d_name + "/comm";
+    FILE* comm = std::fopen(commPath.c_str(), "r");
+    if (!comm) continue;
+    char name[32] = {};
+    bool read = std::fgets(name, sizeof name, comm) != nullptr;
+    std::fclose(comm);
+    if (!read || std::strcmp(name, "threaded-ml\n") != 0) continue;
+    sched_param param{};
+    param.sched_priority = priority;
+    sched_setscheduler(static_cast<pid_t>(std::atoi(entry->d_name)), SCHED_RR, &param);
+  }
+  closedir(tasks);
+#else
+  (void)priority;
+#endif
 }
 
 bool TryOpen(AudioDevice& device, RtAudio::Api api, const AudioDeviceConfig& config, AudioFillFunction fill,
@@ -78,6 +114,7 @@ bool TryOpen(AudioDevice& device, RtAudio::Api api, const AudioDeviceConfig& con
     handle->rt->openStream(&params, nullptr, RTAUDIO_FLOAT32, rate, &frames, &StreamCallback, handle.get(),
                            &options, &StreamError);
     if (!handle->rt->isStreamOpen()) return false;
+    if (realtime) RaisePulseClientThreads(options.priority);
     device.sampleRateHz = static_cast<int32_t>(handle->rt->getStreamSampleRate());
     device.channels = handle->channels;
     device.bufferFrames = static_cast<int32_t>(frames);

@@ -1,7 +1,9 @@
 #include "core/app_paths.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,7 +104,46 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes)
   return true;
 }
 
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A rewrite cut short by a crash leaves "<name>.tmp<pid>" beside the file. Those of processes that no longer
+// run are removed; another running instance's temporary is left to it.
+void RemoveLeftoverTemporaries(const std::string& path) {
+  const std::string directory = DirectoryOf(path);
+  const std::string prefix = path.substr(path.find_last_of('/') + 1) + ".tmp";
+  DIR* listing = opendir(directory.c_str());
+  if (!listing) return;
+  while (dirent* entry = readdir(listing)) {
+    std::string_view name = entry->d_name;
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) continue;
+    std::string_view digits = name.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) continue;
+    pid_t pid = static_cast<pid_t>(std::atol(std::string(digits).c_str()));
+    if (pid > 0 && pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH) {
+      unlink((directory + "/" + std::string(name)).c_str());
+    }
+  }
+  closedir(listing);
+}
+
+// Makes a rename in the directory durable: without it a power cut can bring the old file back.
+void SyncDirectory(const std::string& path) {
+  int fd = open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace
+
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+  RemoveLeftoverTemporaries(path);
   std::string temporary = path + ".tmp" + std::to_string(getpid());
   int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
@@ -112,6 +153,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     unlink(temporary.c_str());
     return false;
   }
+  SyncDirectory(path);
   return true;
 }
 

@@ -12,7 +12,8 @@ std::string AppFilePath(std::string_view name);
 // Reads a whole file; false when it cannot be opened or is larger than maxBytes.
 bool ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes = 64u << 20);
 // Replaces the file with bytes: writes a temporary file beside it, flushes it and renames it over the old
-// one, so a crash or a full disk leaves either the old or the new file whole. False on any failure.
+// one, so a crash or a full disk leaves either the old or the new file whole. Temporaries that crashed
+// processes left beside the file are removed first. False on any failure.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 // Appends bytes in one write (O_APPEND). headerIfNew is written first, in the same write, when the file did
 // not exist or was empty. False on failure.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -33,6 +34,34 @@ TEST_F(AppFilesTest, ReplaceLeavesNoTemporaryAndReadsBack) {
   ASSERT_TRUE(ReadWholeFile(path, bytes));
   EXPECT_EQ(bytes, "second");
   EXPECT_EQ(std::system(("test $(ls -A " + dir + " | wc -l) -eq 1").c_str()), 0);
+}
+
+// A process that no longer runs: the child of a fork that has been reaped.
+pid_t EndedProcess() {
+  pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return pid;
+}
+
+TEST_F(AppFilesTest, ReplaceRemovesTemporariesOfEndedProcessesOnly) {
+  std::string path = AppFilePath("chars.csv");
+  const std::string ended = path + ".tmp" + std::to_string(EndedProcess());
+  const std::string running = path + ".tmp1";  // init never ends
+  const std::string otherFile = AppFilePath("other.csv") + ".tmp" + std::to_string(EndedProcess());
+  const std::string notOurs = path + ".tmpx1";
+  for (const std::string& leftover : {ended, running, otherFile, notOurs}) {
+    ASSERT_TRUE(AppendToFile(leftover, "half a file"));
+  }
+  ASSERT_TRUE(ReplaceFileAtomically(path, "whole"));
+  EXPECT_FALSE(FileExists(ended));
+  EXPECT_TRUE(FileExists(running));
+  EXPECT_TRUE(FileExists(otherFile));
+  EXPECT_TRUE(FileExists(notOurs));
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "whole");
 }
 
 TEST_F(AppFilesTest, FailedReplaceKeepsTheOldFile) {

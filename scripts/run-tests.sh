@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test of a build tree: a PulseAudio null sink for the sound tests, the offscreen Qt platform
-# for the window tests, and the tests that need a real X server under Xvfb.
+# Runs every test of a build tree: a PulseAudio null sink for the tests that start the program's sound
+# (the recording test runs a private server of its own) and the offscreen Qt platform for the window tests.
 set -uo pipefail
 build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)

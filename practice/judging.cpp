@@ -432,15 +432,24 @@ void EndTelegram() {
   PublishSpaceExpected();
 }
 
-void AdvanceTelegram() {
-  StoreWorkingRecord();
-  ResetTelegramScore();
-  UpdateScoreLine();
+namespace {
+
+// Judging starts over at a telegram's number field, its first page shown and following the input.
+void StartAtNumberField() {
   judgeState.currentField = kNumber;
   judgeState.textPosition = 0;
   InvalidateControl(kLearnerSheet);
   telegramDocument.shownPage = 0;
   telegramDocument.followInput = true;
+}
+
+}  // namespace
+
+void AdvanceTelegram() {
+  StoreWorkingRecord();
+  ResetTelegramScore();
+  UpdateScoreLine();
+  StartAtNumberField();
   if (telegramDocument.currentNumber < TelegramCount()) ++telegramDocument.currentNumber;
   LoadWorkingRecord();
   UpdatePageLabels();
@@ -505,12 +514,8 @@ void ShowJudgementLine(char16_t entered, char16_t expected, bool ok) {
 void ResetJudging() {
   ResetLearnerCopies();
   ResetRunStatistics();
-  judgeState.currentField = kNumber;
-  judgeState.textPosition = 0;
-  InvalidateControl(kLearnerSheet);
+  StartAtNumberField();
   telegramDocument.currentNumber = 1;
-  telegramDocument.followInput = true;
-  telegramDocument.shownPage = 0;
   judgeState.runFinished = false;
   SetStatusText(u"");
   RefreshSheets();
@@ -530,11 +535,15 @@ bool SpaceExpected() {
   return LatinMode.load() != 0 && publishedSpaceExpected.load() != 0;
 }
 
-void InstallJudgeConsumers() {
+KeyEventConsumers JudgeConsumers() {
   KeyEventConsumers consumers;
   consumers.recordElement = RecordElement;
   consumers.handleSpecialSignal = HandleSpecialSignal;
   consumers.judgeInputCharacter = JudgeInputCharacter;
   consumers.spaceExpected = SpaceExpected;
-  InstallKeyEventConsumers(consumers);
+  return consumers;
+}
+
+void InstallJudgeConsumers() {
+  InstallKeyEventConsumers(JudgeConsumers());
 }

@@ -6,6 +6,8 @@
 #pragma once
 #include <string>
 
+#include "core/event_queue.h"
+
 // ---- Event-thread entry points ---------------------------------------------------------------------------
 // Procedure signals, checked before decoding. True when the code was consumed (the caller must not decode).
 bool HandleSpecialSignal(const std::string& code);
@@ -17,8 +19,9 @@ bool SpaceExpected();
 // Recomputes the published SpaceExpected answer from the document. The judge calls it after every change it
 // makes; call it on the window thread after moving the input position by other means (page turns, loads).
 void PublishSpaceExpected();
-// Hands the judge to the event thread's dispatch (HandleSpecialSignal, JudgeInputCharacter, SpaceExpected and
-// run control's RecordElement).
+// The judge's entries for the event thread's dispatch (HandleSpecialSignal, JudgeInputCharacter,
+// SpaceExpected and run control's RecordElement), and installing just those.
+KeyEventConsumers JudgeConsumers();
 void InstallJudgeConsumers();
 
 // ---- Comparison rules (pure, any thread) -----------------------------------------------------------------

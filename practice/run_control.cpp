@@ -321,11 +321,7 @@ void ShowPlaybackTelegram(int32_t number) {
 }
 
 void InstallPracticeConsumers() {
-  KeyEventConsumers consumers;
-  consumers.recordElement = RecordElement;
-  consumers.handleSpecialSignal = HandleSpecialSignal;
-  consumers.judgeInputCharacter = JudgeInputCharacter;
-  consumers.spaceExpected = SpaceExpected;
+  KeyEventConsumers consumers = JudgeConsumers();
   consumers.startTelegram = ShowPlaybackTelegram;
   InstallKeyEventConsumers(consumers);
 }

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang-format
+  make build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev googletest
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6 qt6-qpa-plugins
   librtaudio-dev

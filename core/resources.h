@@ -1,0 +1,25 @@
+// The program's own data, compiled into the executable from resources/ (listed in resources/resources.txt):
+// form pictures, icon, guide pictures, the generators' word lists and templates.
+#pragma once
+#include <cstddef>
+#include <string>
+
+// Resource ids.
+constexpr int kResourceKanaForm = 5000;
+constexpr int kResourceIcon = 5001;
+constexpr int kResourceLatinForm = 5004;
+constexpr int kResourceGuideFirstPicture = 5101;  // 5101..5109
+constexpr int kResourceEnglishDictionary = 5301;
+constexpr int kResourceEnglishTemplates = 5302;
+
+struct EmbeddedResource {
+  int id;
+  const unsigned char* bytes;
+  size_t size;
+};
+// The generated table, ended by an entry with id 0.
+extern const EmbeddedResource kEmbeddedResources[];
+extern const size_t kEmbeddedResourceCount;
+
+// Copies the resource's bytes; false (bytes untouched) when there is no such resource or it is empty.
+bool ReadResourceBytes(int id, std::string& bytes);

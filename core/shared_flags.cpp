@@ -1,8 +1,5 @@
 #include "core/shared_flags.h"
 
-#include "core/event_queue.h"
-#include "core/tone_flag.h"
-
 Event leverChanged = CreateEvent(false, false);
 KeyLevers keyLevers;
 
@@ -12,13 +9,3 @@ int32_t KeyLever::exchange(int32_t closed) {
   return previous;
 }
 RunFlags runFlags;
-
-void ResetKeyingState() {
-  keyLevers.serialDot.store(0);
-  keyLevers.serialDash.store(0);
-  keyLevers.keyboardDot.store(0);
-  keyLevers.keyboardDash.store(0);
-  ClearToneOn();
-  ClearEventQueue();
-  keyLevers.dropPendingCharacter.store(1);
-}

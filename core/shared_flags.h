@@ -42,6 +42,3 @@ struct RunFlags {
   std::atomic<int32_t> bandMasterSwitch{0};  // band simulation audible (audio thread reads per frame)
 };
 extern RunFlags runFlags;
-
-// Clears the four levers and the tone-on flag, empties the queue and the keying thread's partly keyed code.
-void ResetKeyingState();

@@ -15,6 +15,7 @@
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/event_queue.h"
+#include "core/keying_reset.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "core/shared_flags.h"

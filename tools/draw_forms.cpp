@@ -248,8 +248,8 @@ QImage LatinForm() {
   const int lineEnd = messageRight - 20;
   auto ruledLine = [&](int top) { pen.Rule(margin, top + textHeight + 5, lineEnd, top + textHeight + 5, 2); };
   auto marginCaption = [&](int top, const QString& caption, const QString& note) {
-    pen.Text(QRect(40, top, margin - 50, textHeight - 10), caption, 19, Qt::AlignLeft | Qt::AlignVCenter,
-             true, 2);
+    pen.Text(QRect(40, top, margin - 50, textHeight - 10), caption, 17, Qt::AlignLeft | Qt::AlignVCenter,
+             true, 1);
     if (!note.isEmpty()) pen.Text(QRect(40, top + textHeight - 10, margin - 44, 20), note, 12, Qt::AlignLeft);
   };
   const int preamble = down(kLatinPreambleY), address = down(kLatinAddressY);

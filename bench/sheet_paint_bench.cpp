@@ -94,6 +94,20 @@ void Measure(const char* script, bool latin, const QSize& size, const char* save
       target.save(QDir(saveFolder).filePath(QString("%1_%2.png").arg(script, model ? "model" : "learner")));
     }
   }
+  if (saveFolder) {
+    // The learner's first cells close up, as after a few wheel notches over them.
+    SheetBuffers buffers;
+    practiceSettings.paperZoom.store(1.8);
+    practiceSettings.PaperOffsetX.store(latin ? 260 : 180);
+    practiceSettings.PaperOffsetY.store(latin ? 120 : 60);
+    QPainter painter(&target);
+    PaintSheet(painter, size, 1.0, false, buffers);
+    painter.end();
+    target.save(QDir(saveFolder).filePath(QString("%1_learner_zoomed.png").arg(script)));
+    practiceSettings.paperZoom.store(1.0);
+    practiceSettings.PaperOffsetX.store(0);
+    practiceSettings.PaperOffsetY.store(0);
+  }
   const double zoomed = PaintMs(size, false, true, target);
   std::printf("%s_paint_ms=%.2f\n%s_zoom_paint_ms=%.2f\n", script, steady, script, zoomed);
 }

@@ -39,6 +39,7 @@ const CachedFont& FontFor(const SheetFont& font) {
   const auto key = std::make_tuple(static_cast<int>(font.face), font.height, font.bold);
   auto it = fonts.find(key);
   if (it == fonts.end()) {
+    if (fonts.size() >= 64) fonts.clear();  // every zoom step brings new sizes; keep only recent ones
     QFont qfont = MakeFont(font.face == SheetFace::kBrush ? FontRole::kBrush : FontRole::kGothic,
                            std::max(1, font.height), font.bold);
     QFontMetrics metrics(qfont);
@@ -250,6 +251,10 @@ class SheetViewForwarder : public QObject {
       }
       case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) EndDrag(kModelSheet);
+        return false;
+      case QEvent::WindowDeactivate:
+        // Another window (a result window opening mid-drag) takes the mouse: its release never comes here.
+        LoseDragCapture();
         return false;
       case QEvent::Wheel:
         // Turned over the window (or a control that does not take the wheel): zoom without an anchor.

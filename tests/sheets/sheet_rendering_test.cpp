@@ -214,6 +214,10 @@ TEST_F(SheetRenderingTest, PicturePlacedByScriptZoomAndOffsets) {
       {"kana zoomed keeps the 135 shift", {610, 650, 2.0, 0, 0}, false, {-431, -850, 1472, 2080}},
       {"kana moved by the offsets", {610, 650, 1.0, 30, -10}, false, {-33, -340, 736, 1040}},
       {"Latin 1.02 times the fitting size, centred", {610, 650, 1.0, 0, 0}, true, {-6, 105, 622, 440}},
+      {"offsets at the limits of the saved range",
+       {610, 650, 1.0, INT32_MAX, INT32_MIN},
+       false,
+       {100'000'000, -100'000'000, 736, 1040}},
   };
   for (const Row& row : rows) {
     const PictureRect r = SheetPictureRect(row.view, row.latin);

@@ -82,53 +82,31 @@ TEST_F(SheetViewTest, WheelStepsAndAnchoring) {
 
 TEST_F(SheetViewTest, DraggingMovesBothSheetsOnlyWhileTheButtonIsHeld) {
   struct Step {
-    enum { kPress, kMove, kRelease } what;
+    char what;  // p press, m move with the button held, f move without it, r release
     int x, y;
-    bool button;
   };
   struct Row {
     const char* name;
     int window;
+    int startX;
     std::vector<Step> steps;
     int offsetX, offsetY;
   } rows[] = {
-      {"30 right and 10 up",
-       kModelSheet,
-       {{Step::kPress, 50, 50, true}, {Step::kMove, 80, 40, true}},
-       30,
-       -10},
-      {"in several moves",
-       kLearnerSheet,
-       {{Step::kPress, 0, 0, true}, {Step::kMove, 10, -4, true}, {Step::kMove, 30, -10, true}},
-       30,
-       -10},
-      {"a press off the sheets starts nothing",
-       0,
-       {{Step::kPress, 0, 0, true}, {Step::kMove, 30, -10, true}},
-       0,
-       0},
-      {"a move without the button ends the drag",
-       kModelSheet,
-       {{Step::kPress, 0, 0, true}, {Step::kMove, 5, 5, false}, {Step::kMove, 30, 30, true}},
-       0,
-       0},
-      {"nothing moves after the release",
-       kModelSheet,
-       {{Step::kPress, 0, 0, true},
-        {Step::kMove, 5, 0, true},
-        {Step::kRelease, 5, 0, false},
-        {Step::kMove, 50, 0, true}},
-       5,
-       0},
+      {"30 right and 10 up", kModelSheet, 0, {{'p', 50, 50}, {'m', 80, 40}}, 30, -10},
+      {"in several moves", kLearnerSheet, 0, {{'p', 0, 0}, {'m', 10, -4}, {'m', 30, -10}}, 30, -10},
+      {"a press off the sheets starts nothing", 0, 0, {{'p', 0, 0}, {'m', 30, -10}}, 0, 0},
+      {"a move without the button ends it", kModelSheet, 0, {{'p', 0, 0}, {'f', 5, 5}, {'m', 30, 30}}, 0, 0},
+      {"released", kModelSheet, 0, {{'p', 0, 0}, {'m', 5, 0}, {'r', 5, 0}, {'m', 50, 0}}, 5, 0},
+      {"stops at the range's end", kModelSheet, INT32_MAX - 5, {{'p', 0, 0}, {'m', 30, 0}}, INT32_MAX, 0},
   };
   for (const Row& row : rows) {
     ResetSheetView();
-    practiceSettings.PaperOffsetX.store(0);
+    practiceSettings.PaperOffsetX.store(row.startX);
     practiceSettings.PaperOffsetY.store(0);
     for (const Step& step : row.steps) {
-      if (step.what == Step::kPress) StartDrag(step.x, step.y, row.window);
-      if (step.what == Step::kMove) DragMove(step.x, step.y, row.window, step.button);
-      if (step.what == Step::kRelease) EndDrag(row.window);
+      if (step.what == 'p') StartDrag(step.x, step.y, row.window);
+      if (step.what == 'm' || step.what == 'f') DragMove(step.x, step.y, row.window, step.what == 'm');
+      if (step.what == 'r') EndDrag(row.window);
     }
     EXPECT_EQ(practiceSettings.PaperOffsetX.load(), row.offsetX) << row.name;
     EXPECT_EQ(practiceSettings.PaperOffsetY.load(), row.offsetY) << row.name;

@@ -155,10 +155,6 @@ void DrawCharacter(QPainter& p, const DrawOp& op) {
   p.restore();
 }
 
-}  // namespace
-
-namespace {
-
 // The list into the buffer; false when the form picture is missing (the rest is not drawn then: nothing
 // is written on a form that is not there).
 bool ExecuteDrawList(QPainter& p, const DrawList& list, const QSize& size, qreal ratio,

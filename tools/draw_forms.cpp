@@ -210,11 +210,11 @@ QImage KanaForm() {
 
   // Footer.
   pen.Text(
-      QRect(30, 936, 648, 18),
+      QRect(30, 934, 648, 19),
       QStringLiteral("本文は右の列から縦に一字ずつ記してあります。濁点と半濁点はそれぞれ一字に数えます。"),
-      12);
-  pen.Text(QRect(30, 955, 648, 18),
-           QStringLiteral("この電報についてのお問い合わせには、番号と発信局名をお知らせください。"), 12);
+      13);
+  pen.Text(QRect(30, 954, 648, 19),
+           QStringLiteral("この電報についてのお問い合わせには、番号と発信局名をお知らせください。"), 13);
   return image;
 }
 

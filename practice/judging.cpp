@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdint>
 
 #include "content/telegram_document.h"
 #include "core/control_ids.h"
@@ -363,6 +364,41 @@ bool ComputeSpaceExpected() {
   return IsBlankOrTab(text[position]);
 }
 
+NextCell ComputeNextCell() {
+  if (judgeState.runFinished) return {};
+  const bool latin = IsLatin();
+  int field = judgeState.currentField;
+  if (field < kNumber || field > kText) return {};
+  auto inputPosition = [](int f) {
+    return f == kText ? judgeState.textPosition : JudgedCount(telegramDocument.working.marks[f]);
+  };
+  std::u16string model = ExpandedCurrentField(field);
+  int position = inputPosition(field);
+  // Kana header fields follow one another by themselves; the next cell may be in a later field.
+  while (!latin && field < kText && position >= static_cast<int>(model.size())) {
+    ++field;
+    model = ExpandedCurrentField(field);
+    position = inputPosition(field);
+  }
+  const int length = static_cast<int>(model.size());
+  while (position >= 0 && position < length &&
+         ((latin && IsBlankOrTab(model[position])) || IsLineBreak(model[position]))) {
+    ++position;
+  }
+  if (position < 0 || position >= length) return {};
+  return {field, position, model[static_cast<size_t>(position)]};
+}
+
+// Field + 1 in bits 0..7, the position in bits 8..39, the character in bits 40..55; 0 is "none".
+std::atomic<uint64_t> publishedNextCell{0};
+
+uint64_t PackNextCell(const NextCell& cell) {
+  if (cell.field < 0) return 0;
+  return static_cast<uint64_t>(cell.field + 1) |
+         (static_cast<uint64_t>(static_cast<uint32_t>(cell.position)) << 8) |
+         (static_cast<uint64_t>(cell.expected) << 40);
+}
+
 std::u16string OneCharacter(char16_t c) {
   return std::u16string(1, c == 0 ? u' ' : c);
 }
@@ -529,6 +565,16 @@ void ClearJudgeCache() {
 
 void PublishSpaceExpected() {
   publishedSpaceExpected.store(ComputeSpaceExpected() ? 1 : 0);
+  // The hint moves with the input even when no cell changed (a page turn, a field completed by itself).
+  const uint64_t next = PackNextCell(ComputeNextCell());
+  if (publishedNextCell.exchange(next) != next && MainWindowExists()) InvalidateControl(kLearnerSheet);
+}
+
+NextCell NextExpectedCell() {
+  const uint64_t packed = publishedNextCell.load();
+  if (packed == 0) return {};
+  return {static_cast<int>(packed & 0xFF) - 1, static_cast<int>(static_cast<uint32_t>(packed >> 8)),
+          static_cast<char16_t>(packed >> 40)};
 }
 
 bool SpaceExpected() {

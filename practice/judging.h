@@ -16,9 +16,20 @@ void JudgeInputCharacter(char16_t c);
 // Whether, in Latin script, the model expects a blank or tab at the input position. Any thread: it reads a
 // value the judge publishes after each change (no lock, no allocation), so the keying tick may call it.
 bool SpaceExpected();
-// Recomputes the published SpaceExpected answer from the document. The judge calls it after every change it
-// makes; call it on the window thread after moving the input position by other means (page turns, loads).
+// Recomputes the published answers (SpaceExpected, NextExpectedCell) from the document. The judge calls it
+// after every change it makes; call it on the window thread after moving the input position by other means
+// (page turns, loads).
 void PublishSpaceExpected();
+// The cell the learner keys next and the model character expected there, for the hint on the learner's
+// sheet: field 0..5 and position among the field's cells; field -1 when no character is expected (the run
+// finished, or a Latin field complete and waiting for its separator). Cells filled by themselves (blanks
+// of a Latin field, line breaks) are stepped over. Any thread: the value published with SpaceExpected.
+struct NextCell {
+  int field = -1;
+  int position = 0;
+  char16_t expected = 0;
+};
+NextCell NextExpectedCell();
 // The judge's entries for the event thread's dispatch (HandleSpecialSignal, JudgeInputCharacter,
 // SpaceExpected and run control's RecordElement), and installing just those.
 KeyEventConsumers JudgeConsumers();

@@ -56,6 +56,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("10011"));
   setAutoFillBackground(true);
   CreateControls();
+  InstallSheetHandlers(this);
   statusTimer_.setInterval(50);
   connect(&statusTimer_, &QTimer::timeout, this, []() { RefreshStatusLines(); });
   InstallControlChangeListener(ForwardControlChange);

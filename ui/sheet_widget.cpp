@@ -1,133 +1,321 @@
+// The sheets on screen.
+//
+//   1. Fonts and measuring   one QFont per face and size, the measurer the geometry asks
+//   2. Content               what each sheet shows now
+//   3. Executing             PaintSheet: the draw list into a buffer, then one copy
+//   4. Mouse                 the sheets' own mouse, the main window's forwarded mouse, the deferred save
 #include "ui/sheet_widget.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QTimer>
+#include <QWheelEvent>
+#include <map>
+#include <tuple>
 
 #include "content/telegram_document.h"
+#include "core/control_ids.h"
+#include "core/controls.h"
+#include "core/resources.h"
 #include "core/settings.h"
+#include "practice/judging.h"
+#include "sheets/sheet_view.h"
 #include "ui/fonts.h"
-#include "ui/qt_text.h"
+
+// ---- 1. Fonts and measuring ------------------------------------------------------------------------------
 
 namespace {
 
-const QColor kPaper(250, 246, 232);
-const QColor kRule(196, 120, 96);
-const QColor kInk(20, 20, 20);
-const QColor kWrong(220, 0, 0);
-const QColor kHint(190, 190, 190);
-
-struct SheetText {
-  std::array<std::u16string, 6> fields;
-  std::array<std::u16string, 6> marks;
+struct CachedFont {
+  QFont font;
+  QFontMetrics metrics;
+  int latinStep;
 };
 
-SheetText CurrentSheetText(bool model) {
-  SheetText sheet;
-  if (model) {
-    Telegram telegram = TelegramAt(CurrentIndex());
-    for (int k = 0; k < 6; ++k) {
-      sheet.fields[k] =
-          LatinMode.load() ? telegram.fields[k] : ExpandMorseText(telegram.fields[k], Script::kKana);
-    }
-  } else {
-    LearnerCopy copy = DisplayedWorkingCopy();
-    sheet.fields = copy.entered;
-    sheet.marks = copy.marks;
+// Fonts are looked up once per face and size: a paint sets about a hundred characters in three sizes.
+const CachedFont& FontFor(const SheetFont& font) {
+  static std::map<std::tuple<int, int, bool>, CachedFont> fonts;
+  const auto key = std::make_tuple(static_cast<int>(font.face), font.height, font.bold);
+  auto it = fonts.find(key);
+  if (it == fonts.end()) {
+    if (fonts.size() >= 64) fonts.clear();  // every zoom step brings new sizes; keep only recent ones
+    QFont qfont = MakeFont(font.face == SheetFace::kBrush ? FontRole::kBrush : FontRole::kGothic,
+                           std::max(1, font.height), font.bold);
+    QFontMetrics metrics(qfont);
+    // The step of a fixed-pitch Latin line is its Latin cell; a CJK face's average over all its glyphs would
+    // count the full-width ones.
+    const int step = metrics.horizontalAdvance(QLatin1Char('0'));
+    it = fonts.emplace(key, CachedFont{qfont, metrics, step}).first;
   }
-  return sheet;
+  return it->second;
 }
 
-std::u16string Slice(const std::u16string& text) {
-  size_t start = static_cast<size_t>(telegramDocument.shownPage) * static_cast<size_t>(pageSize());
-  return start < text.size() ? text.substr(start, static_cast<size_t>(pageSize())) : std::u16string();
+TextExtent QtCharacterExtent(const SheetFont& font, char16_t c) {
+  const CachedFont& f = FontFor(font);
+  return {f.metrics.horizontalAdvance(QChar(c)), f.metrics.height()};
 }
 
-QColor InkOf(const std::u16string& marks, size_t index) {
-  return index < marks.size() && marks[index] == u'0' ? kWrong : kInk;
-}
-
-// Kana: a header band of the five header fields, then 6 columns x 10 cells written top to bottom, right to
-// left, as on a telegram form.
-void PaintKana(QPainter& p, const QRect& paper, const SheetText& sheet, bool model) {
-  int headerHeight = paper.height() / 5;
-  QRect header(paper.left(), paper.top(), paper.width(), headerHeight);
-  p.setPen(QPen(kRule, 2));
-  p.drawRect(header);
-  p.setFont(MakeFont(FontRole::kBrush, std::max(10, headerHeight / 6), false));
-  static const char16_t* kHeaderNames[] = {u"番号", u"発信局", u"字数", u"時刻", u"宛先"};
-  int lineHeight = headerHeight / 5;
-  for (int k = 0; k < 5; ++k) {
-    QRect line(header.left() + 8, header.top() + k * lineHeight, header.width() - 16, lineHeight);
-    p.setPen(kRule);
-    p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, ToQString(kHeaderNames[k]));
-    int x = line.left() + line.width() / 5;
-    for (size_t i = 0; i < sheet.fields[k].size(); ++i) {
-      p.setPen(model ? kInk : InkOf(sheet.marks[k], i));
-      QRect cell(x, line.top(), lineHeight, lineHeight);
-      p.drawText(cell, Qt::AlignCenter, ToQString(std::u16string(1, sheet.fields[k][i])));
-      x += lineHeight;
-    }
-  }
-  QRect grid(paper.left(), header.bottom() + 6, paper.width(), paper.bottom() - header.bottom() - 6);
-  int cellW = grid.width() / 6, cellH = grid.height() / 10;
-  std::u16string text = Slice(sheet.fields[5]);
-  std::u16string marks = Slice(sheet.marks[5]);
-  p.setFont(MakeFont(FontRole::kBrush, std::max(10, std::min(cellW, cellH) * 7 / 10), false));
-  for (int k = 0; k < 60; ++k) {
-    QRect cell(grid.right() - (k / 10 + 1) * cellW, grid.top() + (k % 10) * cellH, cellW, cellH);
-    p.setPen(QPen(kRule, 1));
-    p.drawRect(cell);
-    if (static_cast<size_t>(k) < text.size()) {
-      p.setPen(model ? kInk : InkOf(marks, k));
-      p.drawText(cell, Qt::AlignCenter, ToQString(std::u16string(1, text[k])));
-    }
-  }
-}
-
-// Latin: the preamble, the address and the text on ruled lines, in a fixed-pitch face.
-void PaintLatin(QPainter& p, const QRect& paper, const SheetText& sheet, bool model) {
-  int lineHeight = std::max(12, paper.height() / 22);
-  QFont font = MakeFont(FontRole::kGothic, lineHeight * 6 / 10, true);
-  p.setFont(font);
-  int charWidth = std::max(1, QFontMetrics(font).horizontalAdvance(QLatin1Char('M')));
-  int perLine = std::max(1, (paper.width() - 16) / charWidth);
-  int y = paper.top() + lineHeight;
-  auto drawLine = [&](const std::u16string& text, const std::u16string& marks, size_t offset) {
-    p.setPen(QPen(kRule, 1));
-    p.drawLine(paper.left() + 4, y + lineHeight - 2, paper.right() - 4, y + lineHeight - 2);
-    for (size_t i = 0; i < text.size(); ++i) {
-      p.setPen(model ? kInk : InkOf(marks, offset + i));
-      p.drawText(QRect(paper.left() + 8 + static_cast<int>(i) * charWidth, y, charWidth, lineHeight),
-                 Qt::AlignCenter, ToQString(std::u16string(1, text[i])));
-    }
-    y += lineHeight;
-  };
-  drawLine(sheet.fields[0], sheet.marks[0], 0);
-  drawLine(sheet.fields[4], sheet.marks[4], 0);
-  y += lineHeight / 2;
-  std::u16string text = Slice(sheet.fields[5]);
-  std::u16string marks = Slice(sheet.marks[5]);
-  for (size_t start = 0; start < text.size() || start == 0; start += static_cast<size_t>(perLine)) {
-    drawLine(text.substr(start, static_cast<size_t>(perLine)),
-             marks.size() > start ? marks.substr(start) : std::u16string(), 0);
-    if (y + lineHeight > paper.bottom()) break;
-  }
+int QtAverageCharWidth(const SheetFont& font) {
+  return FontFor(font).latinStep;
 }
 
 }  // namespace
 
-SheetWidget::SheetWidget(bool model, QWidget* parent) : QWidget(parent), model_(model) {}
+void InstallSheetTextMeasurer() {
+  InstallTextMeasurer(TextMeasurer{QtCharacterExtent, QtAverageCharWidth});
+}
+
+// ---- 2. Content ------------------------------------------------------------------------------------------
+
+SheetContent CurrentSheetContent(bool model) {
+  SheetContent content;
+  content.model = model;
+  content.latin = LatinMode.load() != 0;
+  content.sendPractice = IsControlChecked(kSendRadio);
+  content.shownPage = telegramDocument.shownPage;
+  if (model) {
+    const Telegram telegram = TelegramAt(CurrentIndex());
+    for (size_t k = 0; k < telegram.fields.size(); ++k) {
+      content.fields[k] =
+          content.latin ? telegram.fields[k] : ExpandMorseText(telegram.fields[k], Script::kKana);
+    }
+    return content;
+  }
+  const LearnerCopy copy = DisplayedWorkingCopy();
+  content.fields = copy.entered;
+  content.marks = copy.marks;
+  if (IsControlChecked(kShowNextHintCheck)) {
+    const NextCell next = NextExpectedCell();
+    content = WithNextHint(content, next.field, next.position, next.expected);
+  }
+  return content;
+}
+
+// ---- 3. Executing ----------------------------------------------------------------------------------------
+
+const QImage& FormPicture(int resourceId) {
+  // Decoded once: a paint while keying must not unpack a PNG.
+  static std::map<int, QImage> pictures;
+  auto it = pictures.find(resourceId);
+  if (it == pictures.end()) {
+    std::string bytes;
+    QImage image;
+    if (ReadResourceBytes(resourceId, bytes)) {
+      image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
+      if (!image.isNull()) image = image.convertToFormat(QImage::Format_RGB32);
+    }
+    it = pictures.emplace(resourceId, image).first;
+  }
+  return it->second;
+}
+
+namespace {
+
+QColor ToColor(const SheetColour& c) {
+  return QColor(c.red, c.green, c.blue);
+}
+
+// White and the picture stretched into place, at the buffer's size. Shrinking averages the picture's pixels
+// (thin rules stay visible); enlarging interpolates only the part inside the control.
+bool DrawBackground(QImage& layer, const QSize& size, qreal ratio, const DrawOp& op) {
+  const QImage& picture = FormPicture(op.picture);
+  if (picture.isNull()) return false;
+  layer = QImage(size * ratio, QImage::Format_RGB32);
+  layer.setDevicePixelRatio(ratio);
+  layer.fill(Qt::white);
+  QPainter p(&layer);
+  const QRect target(op.x, op.y, op.width, op.height);
+  const QSize device = target.size() * ratio;
+  if (device.width() <= picture.width() && device.height() <= picture.height()) {
+    QImage scaled = picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    p.drawImage(target.topLeft(), scaled);
+  } else {
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.drawImage(target, picture);
+  }
+  return true;
+}
+
+void DrawCharacter(QPainter& p, const DrawOp& op) {
+  const CachedFont& font = FontFor(op.font);
+  p.setFont(font.font);
+  p.setPen(ToColor(op.colour));
+  const QString text(QChar(op.character));
+  if (op.kind == DrawKind::kText) {
+    p.drawText(QPoint(op.x, op.y + font.metrics.ascent()), text);
+    return;
+  }
+  // Turned a quarter clockwise about the baseline centre.
+  p.save();
+  p.translate(op.x, op.y);
+  p.rotate(90);
+  p.drawText(QPoint(-font.metrics.horizontalAdvance(text) / 2, 0), text);
+  p.restore();
+}
+
+// The list into the buffer; false when the form picture is missing (the rest is not drawn then: nothing
+// is written on a form that is not there).
+bool ExecuteDrawList(QPainter& p, const DrawList& list, const QSize& size, qreal ratio,
+                     SheetBuffers& buffers) {
+  for (const DrawOp& op : list) {
+    switch (op.kind) {
+      case DrawKind::kFillWhite:
+        p.fillRect(QRect(op.x, op.y, op.width, op.height), Qt::white);
+        break;
+      case DrawKind::kPicture: {
+        const QRect place(op.x, op.y, op.width, op.height);
+        if (buffers.background.size() != size * ratio || buffers.picturePlace != place ||
+            buffers.pictureResource != op.picture) {
+          buffers.pictureResource = 0;
+          if (!DrawBackground(buffers.background, size, ratio, op)) return false;
+          buffers.picturePlace = place;
+          buffers.pictureResource = op.picture;
+        }
+        p.drawImage(QPoint(0, 0), buffers.background);
+        break;
+      }
+      case DrawKind::kText:
+      case DrawKind::kRotatedText:
+        DrawCharacter(p, op);
+        break;
+      case DrawKind::kBar:
+        p.setPen(QPen(ToColor(op.colour), op.width, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(op.x, op.y - op.height / 2, op.x, op.y + op.height / 2);
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void PaintSheet(QPainter& target, const QSize& size, qreal ratio, bool model, SheetBuffers& buffers) {
+  if (size.width() <= 0 || size.height() <= 0) return;
+  PracticeSettings& s = practiceSettings;
+  const SheetView view{size.width(), size.height(), s.paperZoom.load(), s.PaperOffsetX.load(),
+                       s.PaperOffsetY.load()};
+  const DrawList list = SheetDrawList(view, CurrentSheetContent(model));
+  if (buffers.buffer.size() != size * ratio) {
+    buffers.buffer = QImage(size * ratio, QImage::Format_RGB32);
+    buffers.buffer.setDevicePixelRatio(ratio);
+  }
+  {
+    QPainter p(&buffers.buffer);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    ExecuteDrawList(p, list, size, ratio, buffers);
+  }
+  target.drawImage(QPoint(0, 0), buffers.buffer);
+}
+
+// ---- 4. Mouse --------------------------------------------------------------------------------------------
+
+namespace {
+
+// Owns the timer that saves a view change the throttle put off, and forwards the main window's own mouse.
+class SheetViewForwarder : public QObject {
+ public:
+  explicit SheetViewForwarder(QWidget* mainWindow) : QObject(mainWindow), window_(mainWindow) {
+    flush_.setSingleShot(true);
+    flush_.setInterval(static_cast<int>(kViewSaveIntervalMs) + 50);
+    connect(&flush_, &QTimer::timeout, this, []() { FlushViewSave(); });
+    mainWindow->installEventFilter(this);
+  }
+  void ArmFlush() {
+    if (sheetView.savePending) flush_.start();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != window_) return false;
+    switch (event->type()) {
+      case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+          StartDrag(mouse->position().toPoint().x(), mouse->position().toPoint().y(), kModelSheet);
+        }
+        return false;
+      }
+      case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint();
+        DragMove(at.x(), at.y(), kModelSheet, mouse->buttons() & Qt::LeftButton);
+        ArmFlush();
+        return false;
+      }
+      case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) EndDrag(kModelSheet);
+        return false;
+      case QEvent::WindowDeactivate:
+        // Another window (a result window opening mid-drag) takes the mouse: its release never comes here.
+        LoseDragCapture();
+        return false;
+      case QEvent::Wheel:
+        // Turned over the window (or a control that does not take the wheel): zoom without an anchor.
+        WheelZoom(static_cast<QWheelEvent*>(event)->angleDelta().y(), 0, 0, 0);
+        ArmFlush();
+        return true;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  QWidget* window_;
+  QTimer flush_;
+};
+
+QPointer<SheetViewForwarder> forwarder;
+
+void ArmViewFlush() {
+  if (SheetViewForwarder* f = forwarder.data()) f->ArmFlush();
+}
+
+}  // namespace
+
+void InstallSheetHandlers(QWidget* mainWindow) {
+  ResetSheetView();
+  if (!forwarder) forwarder = new SheetViewForwarder(mainWindow);
+}
+
+SheetWidget::SheetWidget(bool model, QWidget* parent) : QWidget(parent), model_(model) {
+  InstallSheetTextMeasurer();
+  setAttribute(Qt::WA_OpaquePaintEvent, true);
+}
+
+int SheetWidget::ControlId() const {
+  return model_ ? kModelSheet : kLearnerSheet;
+}
 
 void SheetWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.fillRect(rect(), kPaper);
-  QRect paper = rect().adjusted(10, 10, -10, -10);
-  p.setPen(QPen(kRule, 3));
-  p.drawRect(paper);
-  SheetText sheet = CurrentSheetText(model_);
-  if (LatinMode.load()) {
-    PaintLatin(p, paper.adjusted(6, 6, -6, -6), sheet, model_);
-  } else {
-    PaintKana(p, paper.adjusted(6, 6, -6, -6), sheet, model_);
+  PaintSheet(p, size(), devicePixelRatioF(), model_, buffers_);
+}
+
+void SheetWidget::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    StartDrag(event->position().toPoint().x(), event->position().toPoint().y(), ControlId());
   }
+  event->accept();
+}
+
+void SheetWidget::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  DragMove(at.x(), at.y(), ControlId(), event->buttons() & Qt::LeftButton);
+  ArmViewFlush();
+  event->accept();
+}
+
+void SheetWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) EndDrag(ControlId());
+  event->accept();
+}
+
+void SheetWidget::wheelEvent(QWheelEvent* event) {
+  const QPoint at = event->position().toPoint();
+  WheelZoom(event->angleDelta().y(), at.x(), at.y(), ControlId());
+  ArmViewFlush();
+  event->accept();
 }

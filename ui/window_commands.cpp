@@ -120,6 +120,9 @@ void HandleCommand(int id) {
     case kPauseButton:
       TogglePause();
       break;
+    case kShowNextHintCheck:
+      InvalidateControl(kLearnerSheet);  // the hint appears or goes at once
+      break;
     default:
       break;
   }

@@ -1,0 +1,51 @@
+// Where things sit on the two empty telegram forms. The sheet painters write into these places, and the
+// picture generator (tools/draw_forms.cpp) rules its boxes on them, so text and paper always agree.
+#pragma once
+
+// ---- Kana form: portrait picture, coordinates in its 708 x 1000 pixels -----------------------------------
+constexpr int kKanaFormWidth = 708;
+constexpr int kKanaFormHeight = 1000;
+
+// Text grid, 6 columns x 10 rows, written top to bottom and right to left: column 0 is the rightmost and
+// runs from kKanaColumnEdges[1] to kKanaColumnEdges[0].
+constexpr int kKanaGridColumns = 6;
+constexpr int kKanaGridRows = 10;
+constexpr int kKanaColumnEdges[kKanaGridColumns + 1] = {433, 391, 348, 305, 262, 219, 176};
+constexpr int kKanaRowEdges[kKanaGridRows + 1] = {482, 525, 568, 611, 653, 696, 739, 782, 825, 867, 910};
+
+// Header fields: vertical columns starting at one height, each on its own centre line.
+constexpr int kKanaHeaderTop = 350;
+constexpr int kKanaHeaderBottom = 482;  // the header boxes close on the grid's top rule
+constexpr int kKanaNumberCentreX = 529;
+constexpr int kKanaOfficeCentreX = 490;        // first five characters
+constexpr int kKanaOfficeSecondCentreX = 460;  // the sixth character on
+constexpr int kKanaOfficeFirstColumn = 5;
+constexpr int kKanaCountCentreX = 400;
+constexpr int kKanaTimeCentreX = 357;
+
+// Address: up to four columns right of the grid, the first on kKanaAddressCentreX and each further one a
+// column pitch (36 thousandths of the drawn height) to the left.
+constexpr int kKanaAddressCentreX = 560;
+constexpr int kKanaAddressTop = 510;
+constexpr int kKanaAddressBottom = 908;
+constexpr int kKanaAddressColumns = 4;
+
+// Font sizes and pitches in thousandths of the drawn picture height.
+constexpr int kKanaGridFont = 38;
+constexpr int kKanaHeaderFont = 27;
+constexpr int kKanaHeaderPitch = 22;
+constexpr int kKanaAddressFont = 35;
+constexpr int kKanaAddressPitch = 28;
+constexpr int kKanaAddressColumnPitch = 36;
+
+// ---- Latin form: landscape picture 1458 x 1032, places as fractions of its size ---------------------------
+constexpr int kLatinFormWidth = 1458;
+constexpr int kLatinFormHeight = 1032;
+constexpr double kLatinMargin = 0.12;  // of the width: left edge of every line
+constexpr double kLatinPreambleY = 0.25;
+constexpr double kLatinAddressY = 0.388;
+constexpr double kLatinTextY = 0.525;  // first of the four text lines
+constexpr double kLatinTextLineStep = 0.068;
+constexpr double kLatinFont = 0.038;
+constexpr int kLatinTextLines = 4;
+constexpr int kLatinLineLength = 52;

@@ -48,11 +48,16 @@ struct Accumulator {
 };
 
 // Field count and the decoded fields 0, 11 and 18 (SplitCsvLine's quote rules), each cut at
-// kKeptFieldBytes; `cut` marks a field that was longer.
+// kKeptFieldBytes; `cut` marks a field that was longer. Fixed buffers: this runs for every row.
+struct KeptField {
+  char bytes[kKeptFieldBytes];
+  size_t size = 0;
+  bool cut = false;
+  std::string_view View() const { return {bytes, size}; }
+};
 struct FieldScan {
   int count = 1;
-  std::string field[3];
-  bool cut[3] = {false, false, false};
+  KeptField field[3];
 };
 
 int KeptSlot(int index) {
@@ -61,7 +66,7 @@ int KeptSlot(int index) {
 
 void ScanFields(std::string_view line, FieldScan& scan) {
   bool quoted = false;
-  int slot = 0;
+  KeptField* kept = &scan.field[0];
   for (size_t i = 0; i < line.size(); ++i) {
     char c = line[i];
     if (c == '"') {
@@ -71,14 +76,15 @@ void ScanFields(std::string_view line, FieldScan& scan) {
       }
       ++i;
     } else if (c == ',' && !quoted) {
-      slot = KeptSlot(scan.count++);
+      const int slot = KeptSlot(scan.count++);
+      kept = slot < 0 ? nullptr : &scan.field[slot];
       continue;
     }
-    if (slot < 0) continue;
-    if (scan.field[slot].size() < kKeptFieldBytes) {
-      scan.field[slot].push_back(c);
+    if (!kept) continue;
+    if (kept->size < kKeptFieldBytes) {
+      kept->bytes[kept->size++] = c;
     } else {
-      scan.cut[slot] = true;
+      kept->cut = true;
     }
   }
 }
@@ -92,8 +98,8 @@ bool IsAscii(std::string_view text) {
 
 // What AddRowToTotals does with a row it is sure to ignore, decided from the bytes.
 bool IgnoredByTotals(const FieldScan& scan) {
-  if (scan.count >= 19) return !scan.cut[2] && scan.field[2] == kUnfinished;
-  if (scan.count >= 12) return !scan.cut[1] && scan.field[1] == kUnfinished;
+  if (scan.count >= 19) return !scan.field[2].cut && scan.field[2].View() == kUnfinished;
+  if (scan.count >= 12) return !scan.field[1].cut && scan.field[1].View() == kUnfinished;
   return false;
 }
 
@@ -108,10 +114,11 @@ void AddLine(std::string_view line, uint64_t offset, Accumulator& acc) {
     ++acc.recentCount;
   }
   if (scan.count <= 7) return;
-  if (IgnoredByTotals(scan) && !scan.cut[0] && IsAscii(scan.field[0])) {
+  const std::string_view first = scan.field[0].View();
+  if (IgnoredByTotals(scan) && !scan.field[0].cut && IsAscii(first)) {
     // The row adds nothing, but its day still gets an entry, as in ReadDailyTotals.
-    if (scan.field[0].size() >= 10) {
-      std::string_view key = std::string_view(scan.field[0]).substr(0, 10);
+    if (first.size() >= 10) {
+      const std::string_view key = first.substr(0, 10);
       if (key != acc.lastDayKey) {
         acc.lastDayKey = key;
         acc.days.try_emplace(AsciiToUtf16(key));

@@ -89,6 +89,8 @@ std::vector<GraphBar> BuildGraphBars(int mode, const StatisticsSources& s) {
   const int32_t today = DayNumber(s.year, s.month, s.day);
   switch (mode) {
     case kModeCurrent: {
+      // Without a practice log the graph says there is no history yet, rather than four empty groups.
+      if (s.log.status != kLogRead) break;
       LogTotals run;
       run.inputs = s.run.judged;
       run.correct = s.run.correct;

@@ -85,7 +85,7 @@ bool TakePictures() {
   SetControlChecked(kKeyboardKeyerCheck, true);
   Settle();
   ok = Save(Part(window, 250, 0, 1290, 700), 2) && ok;
-  ok = Save(Part(window, 640, 0, 900, 560), 3) && ok;
+  ok = Save(Part(window, 260, 0, 760, 150), 3) && ok;
   Find<QCheckBox>(window, kBandQRNCheck)->click();
   Find<QCheckBox>(window, kBandQSBCheck)->click();
   Settle();

@@ -16,6 +16,7 @@ xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 
-mkdir -p "$work/home" resources/guide
-DISPLAY=$display QT_QPA_PLATFORM=xcb NEMORA_HOME="$work/home" "$build/guide_pictures" resources/guide
+# Laid out as an installed program keeps its files, so the last page shows the familiar ending.
+mkdir -p "$work/.local/share/nemora" resources/guide
+DISPLAY=$display QT_QPA_PLATFORM=xcb NEMORA_HOME="$work/.local/share/nemora" "$build/guide_pictures" resources/guide
 echo "Guide pictures written to resources/guide; rebuild to compile them in."

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 
 #include "records/home_dashboard.h"
 #include "ui/fonts.h"
@@ -13,6 +14,22 @@ namespace {
 
 const QColor kHeaderColour(35, 115, 210);
 const QColor kAccentColour(0, 165, 105);
+
+// Lines are set 19 pixels apart, the font's full cell, as the panel was laid out for: with the wider
+// default spacing the recommendations would fall off the panel's end. A line wider than the box wraps.
+void DrawLines(QPainter& p, const QRect& box, const QString& text) {
+  constexpr int kLinePitch = 19;
+  const QFontMetrics metrics(p.font());
+  int y = box.top();
+  for (const QString& line : text.split(QStringLiteral("\r\n"))) {
+    const QRect needed = metrics.boundingRect(QRect(0, 0, box.width(), 10000), Qt::TextWordWrap, line);
+    const int rows = std::max(1, (needed.height() + metrics.lineSpacing() / 2) / metrics.lineSpacing());
+    if (y + kLinePitch * rows > box.bottom() + 1) break;
+    p.drawText(QRect(box.left(), y, box.width(), metrics.lineSpacing() * rows),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, line);
+    y += kLinePitch * rows;
+  }
+}
 
 }  // namespace
 
@@ -64,13 +81,12 @@ void HomeDashboardWindow::paintEvent(QPaintEvent*) {
   const QRect panel(QPoint(24, 196), QPoint(w - 25, h - 97));
   p.fillRect(panel, Qt::white);
   p.fillRect(QRect(panel.left(), panel.top(), 12, panel.height()), kAccentColour);
-  QString body = ToQString(text_);
-  body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   p.setPen(QColor(35, 50, 70));
-  p.setFont(MakeFont(FontRole::kMeiryo, 19, true));
-  p.drawText(
-      QRect(QPoint(panel.left() + 30, panel.top() + 18), QPoint(panel.right() - 22, panel.bottom() - 16)),
-      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, body);
+  const QFont body = MakeFont(FontRole::kMeiryo, 19, true);
+  p.setFont(body);
+  DrawLines(
+      p, QRect(QPoint(panel.left() + 30, panel.top() + 18), QPoint(panel.right() - 22, panel.bottom() - 16)),
+      ToQString(text_));
 }
 
 void OpenHomeDashboard(QWidget* parent) {

@@ -183,6 +183,20 @@ TEST_F(StatisticsReportTest, IncrementalReadEqualsAFullReadAfterAppendsTruncatio
   }
 }
 
+TEST_F(StatisticsReportTest, WarmUpThreadAndWindowThreadReadTheSameSummary) {
+  for (int back = 0; back < 40; ++back) AppendFinishedRow(Today(back), back + 1);
+  for (int round = 0; round < 3; ++round) {
+    ForgetPracticeLogSummary();
+    StartPracticeLogWarmUp();
+    AppendFinishedRow(Today(), 100);
+    const PracticeLogSummary seen = ReadPracticeLogSummary();
+    FinishPracticeLogWarmUp();
+    const PracticeLogSummary full = ReadPracticeLogSummaryInFull();
+    EXPECT_EQ(seen.dataRows, full.dataRows) << round;
+    EXPECT_EQ(AllDaysTotals(seen).inputs, AllDaysTotals(full).inputs) << round;
+  }
+}
+
 TEST_F(StatisticsReportTest, DashboardLevelFollowsTodaysAndTheCurrentRunsCharacters) {
   struct Row {
     const char* name;

@@ -22,12 +22,15 @@ constexpr int kPictureHeight = 440;
 
 const std::vector<GuidePage>& GuidePages() {
   static const std::vector<GuidePage> pages = {
-      {kResourceGuideFirstPicture + 0, u"受信練習",
+      {kResourceGuideFirstPicture + 0, u"はじめに・受信練習",
+       u"最初に行うこと\n"
+       u"① RX START を押してください\n"
+       u"② 送信練習は「キー電鍵」にチェックしてください\n"
+       u"③ 苦手電報は成績CSVが作成された後に利用できます\n\n"
        u"「受信」を選んで RX START を押すと、ネモラが電報を局の手順どおりにモールス符号で打ちます。"
-       u"耳で符号を追いながら、右の用紙「ユーザー入力」に一字ずつ写し取られていく様子を左の「お手本」と"
-       u"見比べてください。お手本と違った文字は赤で示されます。\n\n"
-       u"速さ（WPM）と音の高さは上のスライダーで、音色は「音色」の一覧で選べます。"
-       u"一旦停止で休み、RX STOP で終わります。デモ送信はお手本の電報を打って聞かせます。"},
+       u"聞こえた符号は右の用紙「ユーザー入力」に写し取られ、左の「お手本」と違う文字は赤で示されます。"
+       u"速さと音の高さは上のスライダーで変えられます。一旦停止で休み、RX STOP で終わります。"
+       u"デモ送信はお手本の電報を打って聞かせます。"},
       {kResourceGuideFirstPicture + 1, u"送信練習（キーボードで打つ）",
        u"「送信」を選び、「キー電鍵」にチェックを入れてから RX START を押します。"
        u"キーボードの J が短点、K が長点です。J と K を押す長さで符号を作ります。\n\n"

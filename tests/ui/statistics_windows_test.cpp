@@ -206,6 +206,11 @@ TEST_F(StatisticsWindowsTest, MainWindowButtonsOpenTheirWindowsModally) {
       {kHomeButton, "ホームダッシュボード"},
   };
   MainWindow window;
+  // The frame's icon is resource 5001; at 16 pixels the dark tile and the brass key still show.
+  const QImage icon = window.windowIcon().pixmap(16, 16).toImage();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_LT(qGray(icon.pixel(2, 8)), 80);
+  EXPECT_GT(qRed(icon.pixel(11, 5)), 200);
   for (const Row& row : rows) {
     QString seen;
     QWidget* seenParent = nullptr;

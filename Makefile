@@ -2,7 +2,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test test-sanitize format format-check clean
+PREFIX ?= $(HOME)/.local
+
+.PHONY: all deps build run test test-sanitize install format format-check clean
 
 all: build
 
@@ -20,6 +22,10 @@ run: build
 
 test: build format-check
 	bash scripts/run-tests.sh $(BUILD)
+
+# The programs, desktop entry, icons and metainfo under $(PREFIX) (default ~/.local).
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # Logic tests under AddressSanitizer + UndefinedBehaviorSanitizer, and the threaded tests under
 # ThreadSanitizer (separate build trees, no Qt).

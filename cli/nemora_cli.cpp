@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "audio/audio_engine.h"
+#include "cli/report_command.h"
 #include "content/telegram_document.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
@@ -38,6 +39,7 @@ constexpr const char* kUsage =
     "Usage: nemora-cli render [--kana|--latin] [--wpm N] [--freq HZ] [--sound-type 0-5]\n"
     "                         [--band LIST] [--activity 0-5] [--noise 0-100] [--filter 0-2]\n"
     "                         [--rate HZ] -o OUT.wav\n"
+    "       nemora-cli report [--mode 0-7]   (the statistics report; see nemora-cli report --help)\n"
     "\n"
     "Renders a receive practice session to a WAV file (mono, 16-bit PCM), sent exactly as the\n"
     "trainer's receive practice sends it: the telegrams with the office signals around them (HR HR,\n"
@@ -286,6 +288,7 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return kExitOk;
   }
+  if (command == "report") return RunReportCommand(argc - 2, argv + 2);
   if (command != "render") return UsageError("unknown command '" + std::string(command) + "'");
   RenderOptions options;
   const int parsed = ParseRenderOptions(argc - 2, argv + 2, options);

@@ -42,6 +42,14 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// make install puts the program in <prefix>/bin beside <prefix>/share/nemora. With the default prefix
+// ~/.local that bin directory is the user's own and writable, yet settings and logs do not belong among
+// programs: an installed program always uses the XDG data directory.
+bool IsInstalledLayout(const std::string& exeDir) {
+  struct stat info;
+  return stat((exeDir + "/../share/nemora").c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 }  // namespace
 
 std::string AppDirectory() {
@@ -52,7 +60,7 @@ std::string AppDirectory() {
     return dir;
   }
   std::string exeDir = ExecutableDirectory();
-  if (!exeDir.empty() && access(exeDir.c_str(), W_OK) == 0) return exeDir;
+  if (!exeDir.empty() && !IsInstalledLayout(exeDir) && access(exeDir.c_str(), W_OK) == 0) return exeDir;
   std::string base;
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
     base = xdg;

@@ -3,8 +3,9 @@
 #include <string>
 #include <string_view>
 
-// The directory for settings and logs: $NEMORA_HOME when set, else the executable's directory when writable,
-// else $XDG_DATA_HOME/nemora (default ~/.local/share/nemora). Created on demand. Ends without a slash.
+// The directory for settings and logs: $NEMORA_HOME when set, else the executable's directory when writable
+// and not an installed layout (<exe dir>/../share/nemora exists), else $XDG_DATA_HOME/nemora (default
+// ~/.local/share/nemora). Created on demand. Ends without a slash.
 std::string AppDirectory();
 // AppDirectory() + "/" + name.
 std::string AppFilePath(std::string_view name);

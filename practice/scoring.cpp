@@ -80,6 +80,7 @@ void RecordJudgement(char16_t expected, char16_t given, bool right) {
     telegramScore.deductions.fetch_add(weight);
   }
   if (expected != 0) {
+    std::lock_guard<std::mutex> hold(runStatistics.perCharacterLock);
     CharacterStat& stat = runStatistics.perCharacter[expected];
     stat.asked += 1;
     if (right) {
@@ -138,7 +139,10 @@ void ResetRunStatistics() {
   runStatistics.wrong.store(0);
   runStatistics.wrongList.clear();
   runStatistics.inputList.clear();
-  runStatistics.perCharacter.clear();
+  {
+    std::lock_guard<std::mutex> hold(runStatistics.perCharacterLock);
+    runStatistics.perCharacter.clear();
+  }
   runStatistics.completedRuns.store(0);
   runStatistics.startTick.store(TickMs());
   ResetElementStatistics();

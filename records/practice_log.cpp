@@ -466,12 +466,30 @@ LogReadStatus ReadCharacterLog(CharacterLog& log) {
                        [&](std::u16string_view line) { AddCharacterLogRow(SplitCsvLine(line), log); });
 }
 
+bool ReadRowDate(std::u16string_view line, int32_t& year, int32_t& month, int32_t& day) {
+  int32_t date[6] = {0, 0, 0, 0, 0, 0};
+  if (ScanIntegers(line, u"%d/%d/%d %d:%d:%d", date, 6) < 3) return false;
+  year = date[0];
+  month = date[1];
+  day = date[2];
+  return true;
+}
+
+void AddTotals(LogTotals& a, const LogTotals& b) {
+  AddSaturating(a.rows, b.rows);
+  AddSaturating(a.inputs, b.inputs);
+  AddSaturating(a.correct, b.correct);
+  AddSaturating(a.wrong, b.wrong);
+  AddSaturating(a.seconds, b.seconds);
+  AddSaturating(a.telegrams, b.telegrams);
+}
+
 LogReadStatus ReadPeriodTotals(int year, int month, int day, PeriodTotals& totals) {
   totals = PeriodTotals{};
   const int32_t today = DayNumber(year, month, day);
   return VisitLogLines(PracticeLogPath(), kPracticeLog, [&](std::u16string_view line) {
-    int32_t date[6] = {0, 0, 0, 0, 0, 0};
-    if (ScanIntegers(line, u"%d/%d/%d %d:%d:%d", date, 6) < 3) return;
+    int32_t date[3] = {0, 0, 0};
+    if (!ReadRowDate(line, date[0], date[1], date[2])) return;
     std::vector<std::u16string> fields = SplitCsvLine(line);
     if (date[0] == year && date[1] == month && date[2] == day) AddRowToTotals(fields, totals.today);
     const int32_t rowDay = DayNumber(date[0], date[1], date[2]);

@@ -102,6 +102,12 @@ std::u16string FormatWrongAnswers(const WrongAnswerMap& answers);
 // Adds the entries of a wrong-answer list ("カ:1 サ:2 ", "カ：2、サ", "なし") into the map.
 void ParseWrongAnswers(std::u16string_view text, WrongAnswerMap& answers);
 
+// The leading "y/m/d h:m:s" date of a practice-log line, read as sscanf would; false when fewer than
+// three numbers are read (the row then belongs to no period).
+bool ReadRowDate(std::u16string_view line, int32_t& year, int32_t& month, int32_t& day);
+// Adds b into a, field by field, saturating.
+void AddTotals(LogTotals& a, const LogTotals& b);
+
 // ---- Totals over the practice log
 // Today, the last seven days and this month, for the given "today" (local calendar date).
 LogReadStatus ReadPeriodTotals(int year, int month, int day, PeriodTotals& totals);

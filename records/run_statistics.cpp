@@ -2,3 +2,8 @@
 
 RunStatistics runStatistics;
 TelegramScore telegramScore;
+
+std::map<char16_t, CharacterStat> CopyPerCharacterStatistics() {
+  std::lock_guard<std::mutex> hold(runStatistics.perCharacterLock);
+  return runStatistics.perCharacter;
+}

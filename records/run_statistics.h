@@ -2,13 +2,14 @@
 //
 // Writers: the event thread (judging and scoring) and the window thread (reset at run start / RESET).
 // Readers: the statistics window and the dashboard on the window thread, the practice log on the event
-// thread. The counters are atomics so those cross-thread reads are race-free; the strings and the
-// per-character map are touched by the event thread only (the window thread may reset them only while no
-// run is active).
+// thread. The counters are atomics so those cross-thread reads are race-free; the strings are touched by
+// the event thread only (the window thread may reset them only while no run is active); the per-character
+// map is changed under perCharacterLock, which the statistics window takes to copy it.
 #pragma once
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 
 // The character given instead of the expected one -> how often (ascending by character).
@@ -31,7 +32,11 @@ struct RunStatistics {
   std::u16string wrongList;               // "%c→%c " per wrong judgement (event thread only)
   std::u16string inputList;               // every non-NUL character given (event thread only)
   std::map<char16_t, CharacterStat> perCharacter;  // expected character (as in the model) -> counts
+  std::mutex perCharacterLock;                     // held while perCharacter changes or is copied
 };
+
+// A copy of runStatistics.perCharacter taken under its lock (any thread).
+std::map<char16_t, CharacterStat> CopyPerCharacterStatistics();
 
 // Score of the current telegram; zeroed whenever the judge moves to the next telegram.
 struct TelegramScore {

@@ -9,6 +9,7 @@ packages=(
   librtaudio-dev
   fonts-noto-cjk fonts-aoyagi-kouzan-t
   xvfb xauth x11-apps imagemagick
+  desktop-file-utils appstream librsvg2-bin
   pulseaudio pulseaudio-utils sox
 )
 

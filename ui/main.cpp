@@ -8,6 +8,7 @@
 #include "core/controls.h"
 #include "keying/keying_thread.h"
 #include "practice/run_control.h"
+#include "records/log_summary.h"
 #include "ui/keyboard_keying.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
   InstallRunControlHooks(hooks);
   InstallMessageBoxHook(ShowBoxOnWindowThread);
   InstallTelegramResultHook(ShowResultWindowModal);
+  // Sums up the practice log while the learner looks at the main window, so 現在の成績 opens at once.
+  StartPracticeLogWarmUp();
   int result;
   {
     MainWindow window;
@@ -53,6 +56,7 @@ int main(int argc, char** argv) {
   InstallTelegramResultHook(nullptr);
   RemoveKeyHook();
   InstallRunControlHooks({});
+  FinishPracticeLogWarmUp();
   ShutDown();
   return result == 0 ? 0 : result;
 }

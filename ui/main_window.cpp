@@ -16,6 +16,7 @@
 #include "core/controls.h"
 #include "practice/run_control.h"
 #include "ui/fonts.h"
+#include "ui/program_icon.h"
 #include "ui/qt_text.h"
 #include "ui/sheet_widget.h"
 #include "ui/window_commands.h"
@@ -53,6 +54,7 @@ MainWindow* TheMainWindow() {
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   theWindow = this;
   setWindowTitle(QStringLiteral("ネモラ"));
+  if (QIcon icon = ProgramIcon(); !icon.isNull()) setWindowIcon(icon);
   setObjectName(QStringLiteral("10011"));
   setAutoFillBackground(true);
   CreateControls();

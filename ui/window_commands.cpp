@@ -11,6 +11,10 @@
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "practice/scoring.h"
+#include "ui/home_dashboard_window.h"
+#include "ui/main_window.h"
+#include "ui/statistics_window.h"
+#include "ui/user_guide.h"
 
 bool sheetFullScreen = false;
 
@@ -122,6 +126,15 @@ void HandleCommand(int id) {
       break;
     case kShowNextHintCheck:
       InvalidateControl(kLearnerSheet);  // the hint appears or goes at once
+      break;
+    case kGuideButton:
+      OpenUserGuide(TheMainWindow());
+      break;
+    case kStatisticsButton:
+      OpenStatisticsWindow(TheMainWindow());
+      break;
+    case kHomeButton:
+      OpenHomeDashboard(TheMainWindow());
       break;
     default:
       break;

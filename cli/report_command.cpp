@@ -1,0 +1,61 @@
+// The report is exactly what the statistics window shows in that mode when it is opened in a process that
+// has run no practice: the logs of the application directory, nothing judged, the WPM setting of
+// telegram_practice.ini. UTF-8 with the window's CR LF line ends, so scripts can read progress.
+#include "cli/report_command.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "core/controls.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "records/statistics_report.h"
+
+namespace {
+
+constexpr const char* kReportUsage =
+    "Usage: nemora-cli report [--mode N]\n"
+    "\n"
+    "Prints the statistics window's report text (UTF-8, CR LF line ends) for mode N:\n"
+    "  0 現在 (default), 1 日毎, 2 週間, 3 月間, 4 文字別, 5 DB, 6 目標, 7 教材\n"
+    "read from the practice logs in the trainer's data directory.\n";
+
+bool ParseMode(std::string_view text, int& mode) {
+  if (text.size() != 1 || text[0] < '0' || text[0] >= '0' + kStatisticsModeCount) return false;
+  mode = text[0] - '0';
+  return true;
+}
+
+}  // namespace
+
+int RunReportCommand(int argc, char** argv) {
+  int mode = kModeCurrent;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      std::fputs(kReportUsage, stdout);
+      return 0;
+    }
+    std::string_view value;
+    if (arg == "--mode" && i + 1 < argc) {
+      value = argv[++i];
+    } else if (arg.starts_with("--mode=")) {
+      value = arg.substr(7);
+    } else {
+      std::fprintf(stderr, "nemora-cli: unexpected argument '%s' (see nemora-cli report --help)\n", argv[i]);
+      return 2;
+    }
+    if (!ParseMode(value, mode)) {
+      std::fprintf(stderr, "nemora-cli: --mode takes 0 to 7, not '%s'\n", std::string(value).c_str());
+      return 2;
+    }
+  }
+  ResetSettingsToDefaults();
+  ClearControls();
+  FillSettingControls();
+  LoadSettings();
+  const std::string text = Utf16ToUtf8(BuildReportText(mode, GatherStatistics(IdleRun())));
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) return 1;
+  return 0;
+}

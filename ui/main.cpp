@@ -17,8 +17,10 @@ namespace {
 
 void ShowBoxOnWindowThread(const MessageBoxRecord& box) {
   auto show = [&box]() {
-    QMessageBox message(box.icon == MessageBoxIcon::kError ? QMessageBox::Critical : QMessageBox::Information,
-                        ToQString(box.caption), ToQString(box.text), QMessageBox::Ok, TheMainWindow());
+    const QMessageBox::Icon icon = box.icon == MessageBoxIcon::kError     ? QMessageBox::Critical
+                                   : box.icon == MessageBoxIcon::kWarning ? QMessageBox::Warning
+                                                                          : QMessageBox::Information;
+    QMessageBox message(icon, ToQString(box.caption), ToQString(box.text), QMessageBox::Ok, TheMainWindow());
     message.exec();
   };
   if (QThread::currentThread() == qApp->thread()) {

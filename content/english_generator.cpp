@@ -124,10 +124,9 @@ std::vector<Telegram> EnglishBatchFrom(const EnglishDictionary& dictionary, cons
   return batch;
 }
 
-bool GenerateEnglishBatch(std::vector<Telegram>& batch) {
-  EnglishDictionary dictionary;
-  EnglishTemplates templates;
-  if (!LoadEnglishResources(dictionary, templates)) {
+bool GenerateEnglishBatchFrom(bool loaded, const EnglishDictionary& dictionary,
+                              const EnglishTemplates& templates, std::vector<Telegram>& batch) {
+  if (!loaded) {
     ShowMessageBox(kEnglishResourcesMissing, kEnglishGeneratorCaption, MessageBoxIcon::kError);
     return false;
   }
@@ -139,4 +138,11 @@ bool GenerateEnglishBatch(std::vector<Telegram>& batch) {
   }
   batch = EnglishBatchFrom(dictionary, templates, candidates);
   return true;
+}
+
+bool GenerateEnglishBatch(std::vector<Telegram>& batch) {
+  EnglishDictionary dictionary;
+  EnglishTemplates templates;
+  const bool loaded = LoadEnglishResources(dictionary, templates);
+  return GenerateEnglishBatchFrom(loaded, dictionary, templates, batch);
 }

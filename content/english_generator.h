@@ -38,6 +38,10 @@ std::vector<int> EnglishCandidates(const EnglishTemplates& templates, int level,
 // 200 telegrams from the candidates (which must not be empty).
 std::vector<Telegram> EnglishBatchFrom(const EnglishDictionary& dictionary, const EnglishTemplates& templates,
                                        const std::vector<int>& candidates);
+// The batch after loading the resources: the error message when they did not load, the warning when no
+// template suits the level; false then, with the batch untouched.
+bool GenerateEnglishBatchFrom(bool loaded, const EnglishDictionary& dictionary,
+                              const EnglishTemplates& templates, std::vector<Telegram>& batch);
 // Loads the compiled-in resources and makes a batch. False, after the error or warning message box, when
 // the resources cannot be read or no template suits the level.
 bool GenerateEnglishBatch(std::vector<Telegram>& batch);

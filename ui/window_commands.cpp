@@ -1,5 +1,6 @@
 #include "ui/window_commands.h"
 
+#include "content/random_command.h"
 #include "content/telegram_document.h"
 #include "core/app.h"
 #include "core/control_ids.h"
@@ -11,6 +12,7 @@
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "practice/scoring.h"
+#include "ui/telegram_file_dialog.h"
 
 bool sheetFullScreen = false;
 
@@ -106,6 +108,12 @@ void HandleCommand(int id) {
       break;
     case kDemoButton:
       StartDemoSending();
+      break;
+    case kLoadTelegramButton:
+      ChooseTelegramFile();
+      break;
+    case kRandomButton:
+      GenerateRandomTelegrams();
       break;
     case kPreviousPageButton:
       PreviousPage();

@@ -86,9 +86,11 @@ TEST_F(ContentDataTest, KanaTemplatesAndWordListsFollowTheirThemes) {
       ASSERT_NE(list, tables.wordLists.end()) << "theme " << theme << " key " << n + 1;
       EXPECT_EQ(list->second.words.size(), 18u) << "theme " << theme << " key " << n + 1;
       EXPECT_EQ(std::set<std::u16string>(list->second.words.begin(), list->second.words.end()).size(), 18u);
-      for (const std::u16string& word : list->second.words) EXPECT_TRUE(IsKatakanaWord(word)) << "key " << n + 1;
+      for (const std::u16string& word : list->second.words)
+        EXPECT_TRUE(IsKatakanaWord(word)) << "key " << n + 1;
     }
-    EXPECT_EQ(static_cast<int>(used.size()), themeRows[theme]) << "every key of theme " << theme << " is used";
+    EXPECT_EQ(static_cast<int>(used.size()), themeRows[theme])
+        << "every key of theme " << theme << " is used";
   }
   EXPECT_EQ(placeholderCounts, (std::map<size_t, int>{{3, 180}, {4, 280}, {5, 40}}));
 }
@@ -145,8 +147,8 @@ TEST_F(ContentDataTest, EnglishCandidatesPerLevelAndCategory) {
     }
   }
   // Every selectable category has templates of its own at every level.
-  for (std::u16string_view category :
-       {u"NATURE", u"WEATHER", u"TRAVEL", u"BUSINESS", u"TRAINING", u"RADIO", u"EMERGENCY", u"PORT", u"EXAM"}) {
+  for (std::u16string_view category : {u"NATURE", u"WEATHER", u"TRAVEL", u"BUSINESS", u"TRAINING", u"RADIO",
+                                       u"EMERGENCY", u"PORT", u"EXAM"}) {
     for (int level = 0; level <= 4; ++level) {
       for (int index : EnglishCandidates(templates, level, category)) {
         ASSERT_EQ(templates[static_cast<size_t>(index)].category, category) << "level " << level;

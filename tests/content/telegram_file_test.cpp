@@ -222,28 +222,6 @@ TEST_F(TelegramFileTest, TheFileLayoutSetsTheScriptAndClearsTheWorkingCopy) {
   }
 }
 
-TEST_F(TelegramFileTest, WrittenFilesLoadBackUnchanged) {
-  const struct {
-    const char* name;
-    TelegramLayout layout;
-    Telegram telegram;
-  } cases[] = {
-      {"kana",
-       TelegramLayout::kKana,
-       {{u"九九九", u"ナハデンポウ", u"一〇", u"セ〇、五", u"オキナワケン」ナハシ」イハ ミサキ」",
-         u"アメ」ハレ」ヲマツ」」"}}},
-      {"Latin",
-       TelegramLayout::kLatin,
-       {{u"7 SEABIRD 4 1 0 09 M", u"", u"", u"", u"A B C", u"SEA STATE CALM"}}},
-  };
-  for (const auto& row : cases) {
-    const std::vector<Telegram> telegrams(3, row.telegram);
-    ASSERT_TRUE(LoadTelegramFile(Write(row.name, TelegramFileBytes(telegrams, row.layout)))) << row.name;
-    ASSERT_EQ(TelegramCount(), 3) << row.name;
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(TelegramAt(i).fields, row.telegram.fields) << row.name << " " << i;
-  }
-}
-
 TEST_F(TelegramFileTest, TemplateFilesKeepTrimmedSentencesOnly) {
   const struct {
     const char* name;

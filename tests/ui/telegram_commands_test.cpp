@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include "content/telegram_document.h"
 #include "core/control_ids.h"
@@ -125,6 +127,16 @@ TEST_F(TelegramCommandsTest, RandomButtonFillsTheSheetsWithANewBatch) {
   EXPECT_EQ(Find<QLabel>(window, kRateLabel)->text(), QStringLiteral("第2世代ランダム電報 10通生成"));
   EXPECT_EQ(Find<QLabel>(window, kMessageLine)->text(), QStringLiteral("第2世代ランダム電報を生成しました"));
   EXPECT_TRUE(Find<QLabel>(window, kTelegramStatusLabel)->text().startsWith(QStringLiteral("1通目 1/")));
+  // A second press continues the random sequence: a different batch, even within the same second.
+  const std::vector<Telegram> first = telegramDocument.telegrams;
+  Find<QCheckBox>(window, kSecondGenerationCheck)->click();
+  Find<QPushButton>(window, kRandomButton)->click();
+  QApplication::processEvents();
+  EXPECT_EQ(Find<QLabel>(window, kRateLabel)->text(), QStringLiteral("通常ランダム電報 10通生成"));
+  int same = 0;
+  for (size_t i = 0; i < first.size(); ++i)
+    same += first[i].fields == telegramDocument.telegrams[i].fields ? 1 : 0;
+  EXPECT_LT(same, 10);
   const QImage image = window.grab().toImage();
   if (const char* dir = std::getenv("NEMORA_SCREENSHOTS")) image.save(QString("%1/random-kana.png").arg(dir));
   // The model sheet shows the new telegram: its pixels differ from the sample's.

@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 
 PREFIX ?= $(HOME)/.local
 
-.PHONY: all deps build run test test-sanitize install format format-check clean
+.PHONY: all deps build run test test-sanitize fuzz install format format-check clean
 
 all: build
 
@@ -32,6 +32,15 @@ install: build
 test-sanitize: deps
 	bash scripts/run-sanitized-tests.sh
 
+# libFuzzer targets (fuzz/) built with clang in their own tree, each run for FUZZ_SECONDS.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DNEMORA_FUZZ=ON -DNEMORA_BUILD_UI=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -40,4 +49,4 @@ format-check:
 	if [ -n "$$bad" ]; then echo "Not clang-formatted (run 'make format'):"; echo "$$bad"; exit 1; fi
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan $(FUZZ_BUILD)

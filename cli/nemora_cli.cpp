@@ -1,6 +1,7 @@
 // nemora-cli: the trainer's command-line tools.
 //
-//   nemora-cli render [options] -o OUT.wav
+//   nemora-cli render [options] [TELEGRAM_FILE] -o OUT.wav
+//   nemora-cli generate [options] -o TELEGRAM_FILE      (cli/generate_command.cpp)
 //
 // renders a receive practice session to a WAV file for listening away from the computer. The session is
 // sent exactly as receive practice sends it (office signals, speed, tone, sound type, band conditions):
@@ -18,14 +19,17 @@
 #include <vector>
 
 #include "audio/audio_engine.h"
+#include "cli/generate_command.h"
 #include "cli/report_command.h"
 #include "content/telegram_document.h"
+#include "content/telegram_file.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/event_queue.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "core/shared_flags.h"
+#include "core/text.h"
 #include "practice/run_control.h"
 #include "practice/virtual_session.h"
 
@@ -38,14 +42,16 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "Usage: nemora-cli render [--kana|--latin] [--wpm N] [--freq HZ] [--sound-type 0-5]\n"
     "                         [--band LIST] [--activity 0-5] [--noise 0-100] [--filter 0-2]\n"
-    "                         [--rate HZ] -o OUT.wav\n"
+    "                         [--rate HZ] [TELEGRAM_FILE] -o OUT.wav\n"
+    "       nemora-cli generate --help   (random practice telegrams as a telegram file)\n"
     "       nemora-cli report [--mode 0-7]   (the statistics report; see nemora-cli report --help)\n"
     "\n"
     "Renders a receive practice session to a WAV file (mono, 16-bit PCM), sent exactly as the\n"
     "trainer's receive practice sends it: the telegrams with the office signals around them (HR HR,\n"
     "NR and BT before Latin telegrams, AR or the kana closing signal after each), at the set speed, in\n"
-    "the set tone and sound type, through the set band conditions. The telegrams are the two built-in\n"
-    "samples of the script. Options not given are taken from telegram_practice.ini (the trainer's\n"
+    "the set tone and sound type, through the set band conditions. The telegrams are those of\n"
+    "TELEGRAM_FILE (a file that the trainer's 電報読込 loads; its layout sets the script), else the two\n"
+    "built-in samples of the script. Options not given are taken from telegram_practice.ini (the trainer's\n"
     "settings); without one, from the trainer's defaults.\n"
     "\n"
     "Options:\n"
@@ -72,6 +78,7 @@ struct RenderOptions {
   std::vector<std::string> bands;
   int sampleRateHz = 48000;
   std::string output;
+  std::string telegramFile;  // empty: the built-in samples
 };
 
 // The band switches by their INI keys (levels such as BandActivity are options of their own).
@@ -179,6 +186,11 @@ int ParseRenderOptions(int argc, char** argv, RenderOptions& options) {
       PrintUsage(stdout);
       return -1;
     }
+    if (!arg.empty() && arg[0] != '-') {
+      if (!options.telegramFile.empty()) return UsageError("more than one telegram file given");
+      options.telegramFile = arg;
+      continue;
+    }
     if (arg == "--kana" || arg == "--latin") {
       const int script = arg == "--latin" ? 1 : 0;
       if (options.script != -1 && options.script != script)
@@ -246,6 +258,11 @@ int Render(const RenderOptions& options) {
   ApplySettings(options);
   SelectDecodingMap(CurrentScript());
   ResetTelegramDocument();  // the built-in samples of the script
+  if (!options.telegramFile.empty() && !LoadTelegramFile(options.telegramFile)) {
+    std::fprintf(stderr, "nemora-cli: %s: %s\n", options.telegramFile.c_str(),
+                 Utf16ToUtf8(kTelegramFileUnreadable).c_str());
+    return kExitFailed;
+  }
   CheckRadioButton(kReceiveRadio, kSendRadio, kReceiveRadio);
   // No judge is installed: rendering books nothing in the learner's statistics or logs.
   InstallKeyEventConsumers(KeyEventConsumers{});
@@ -288,6 +305,7 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return kExitOk;
   }
+  if (command == "generate") return RunGenerateCommand(argc - 2, argv + 2);
   if (command == "report") return RunReportCommand(argc - 2, argv + 2);
   if (command != "render") return UsageError("unknown command '" + std::string(command) + "'");
   RenderOptions options;

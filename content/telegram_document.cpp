@@ -20,6 +20,16 @@ Script CurrentScript() {
   return LatinMode.load() != 0 ? Script::kLatin : Script::kKana;
 }
 
+void SetCurrentScript(Script script) {
+  const bool latin = script == Script::kLatin;
+  LatinMode.store(latin ? 1 : 0);
+  SelectDecodingMap(script);
+  // The radio buttons are the saved setting (Lang), so they must show the script that is now in use.
+  if (ControlExists(kLatinRadio) || ControlExists(kKanaRadio)) {
+    CheckRadioButton(kLatinRadio, kKanaRadio, latin ? kLatinRadio : kKanaRadio);
+  }
+}
+
 // ---- Built-in samples -----------------------------------------------------------------------------------
 
 namespace {
@@ -171,6 +181,15 @@ void LoadWorkingRecord() {
 void ResetLearnerCopies() {
   telegramDocument.records.assign(static_cast<size_t>(TelegramCount()), LearnerCopy{});
   telegramDocument.working = LearnerCopy{};
+  PublishWorkingCopy();
+}
+
+void EmptyWorkingFields(std::initializer_list<int> fields) {
+  for (int field : fields) {
+    if (field < 0 || field > kText) continue;
+    telegramDocument.working.entered[static_cast<size_t>(field)].clear();
+    telegramDocument.working.marks[static_cast<size_t>(field)].clear();
+  }
   PublishWorkingCopy();
 }
 

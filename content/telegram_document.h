@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ struct JudgeState {
 extern JudgeState judgeState;
 
 Script CurrentScript();  // from LatinMode
+// Sets LatinMode, the active decoding map and the script radio buttons (1001/1002) to the script.
+void SetCurrentScript(Script script);
 
 // Queries.
 int TelegramCount();
@@ -60,6 +63,8 @@ void EnsureRecordCount();
 void StoreWorkingRecord();
 void LoadWorkingRecord();
 void ResetLearnerCopies();
+// Empties entered and marks of the given fields of the working copy (a new set of telegrams was loaded).
+void EmptyWorkingFields(std::initializer_list<int> fields);
 // The working copy as last stored or loaded, for painting on the window thread (any thread).
 LearnerCopy DisplayedWorkingCopy();
 // Installs a complete new set (loaded, revision + 1, telegram 1, page 0, runFinished cleared). An empty

@@ -61,7 +61,7 @@ void StopStatusTimer();
 bool StatusTimerRunning();
 
 // ---- Modal windows --------------------------------------------------------------------------------------
-enum class MessageBoxIcon { kInformation, kError };
+enum class MessageBoxIcon { kInformation, kWarning, kError };
 struct MessageBoxRecord {
   std::u16string text;
   std::u16string caption;

@@ -11,6 +11,9 @@ constexpr int kResourceLatinForm = 5004;
 constexpr int kResourceGuideFirstPicture = 5101;  // 5101..5109
 constexpr int kResourceEnglishDictionary = 5301;
 constexpr int kResourceEnglishTemplates = 5302;
+constexpr int kResourceKanaTemplates = 5303;  // theme<TAB>template per line
+constexpr int kResourceKanaWordLists = 5304;  // key<TAB>w1,w2,…<TAB>theme per line
+constexpr int kResourceKanaAddresses = 5305;  // 47 lines prefecture」city」surname given」
 
 struct EmbeddedResource {
   int id;

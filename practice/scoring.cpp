@@ -99,6 +99,7 @@ void RecordJudgement(char16_t expected, char16_t given, bool right) {
   if (given != 0) runStatistics.inputList.push_back(given);
   AutoAdjustSpeed(right);
   const RunRates rates = CurrentRunRates();
+  runStatistics.telegramNumber.store(telegramDocument.currentNumber);
   AppendPracticeLogRow(rates.correctRate, rates.wrongRate, rates.cpm, u"途中");
   RecordCharacterResult(expected, given, right);
   if (MainWindowExists()) {
@@ -248,6 +249,7 @@ void FinishPracticeRun() {
   StoreWorkingRecord();
   const RunRates rates = CurrentRunRates();
   runStatistics.completedRuns.fetch_add(1);
+  runStatistics.telegramNumber.store(telegramDocument.currentNumber);
   AppendPracticeLogRow(rates.correctRate, rates.wrongRate, rates.cpm, u"完了");
   AdjustLevelByAccuracy(rates.correctRate);
   const std::u16string summary =

@@ -14,7 +14,6 @@
 #include <climits>
 #include <cstdio>
 
-#include "content/telegram_document.h"
 #include "core/app_paths.h"
 #include "core/clock.h"
 #include "core/settings.h"
@@ -288,7 +287,7 @@ std::u16string FormatPracticeLogRow(const std::tm& localTime, uint32_t nowTickMs
        correctRate,
        cpm,
        elapsed,
-       telegramDocument.currentNumber,
+       runStatistics.telegramNumber.load(),
        judged,
        runStatistics.correct.load(),
        runStatistics.wrong.load(),

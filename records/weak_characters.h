@@ -1,13 +1,12 @@
-// The learner's weakest characters, from the character log: the kana generator mixes them into weak
-// telegrams and the home dashboard lists them.
+// The learner's weakest characters, ranked from the character log (telegram_practice_char_log.csv). The kana
+// generator salts weak-telegram texts with them; the home dashboard lists them.
 #pragma once
 #include <string>
 
 #include "records/practice_log.h"
 
-// Up to n characters, weakest first: those with asked > 0 and a correct rate below 90 % or any wrong
-// answer, ordered by asked + 3 × wrong − 10 × rate, highest first (an exchange sort settles ties); blanks
-// and the brackets 「 」 are left out.
-std::u16string WeakCharactersOf(const CharacterLog& log, int n);
-// The same over the character log on disk.
+// Up to n characters, weakest first: every logged character with a rate below 90 % or any wrong answer,
+// ranked by asked + 3 × wrong − 10 × rate (blanks and 「 」 left out). Empty without a log.
 std::u16string WeakCharacters(int n);
+// The same ranking over a log already read.
+std::u16string WeakCharactersOf(const CharacterLog& log, int n);

@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   make build-essential cmake ninja-build pkg-config clang-format
+  clang libclang-rt-14-dev
   libgtest-dev googletest
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6 qt6-qpa-plugins
   librtaudio-dev

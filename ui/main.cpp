@@ -2,11 +2,19 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
 
 #include "audio/audio_engine.h"
+#include "content/random_source.h"
+#include "content/telegram_file.h"
 #include "core/app.h"
 #include "core/controls.h"
 #include "keying/keying_thread.h"
+#include "practice/judging.h"
 #include "practice/run_control.h"
 #include "records/log_summary.h"
 #include "ui/keyboard_keying.h"
@@ -18,8 +26,10 @@ namespace {
 
 void ShowBoxOnWindowThread(const MessageBoxRecord& box) {
   auto show = [&box]() {
-    QMessageBox message(box.icon == MessageBoxIcon::kError ? QMessageBox::Critical : QMessageBox::Information,
-                        ToQString(box.caption), ToQString(box.text), QMessageBox::Ok, TheMainWindow());
+    const QMessageBox::Icon icon = box.icon == MessageBoxIcon::kError     ? QMessageBox::Critical
+                                   : box.icon == MessageBoxIcon::kWarning ? QMessageBox::Warning
+                                                                          : QMessageBox::Information;
+    QMessageBox message(icon, ToQString(box.caption), ToQString(box.text), QMessageBox::Ok, TheMainWindow());
     message.exec();
   };
   if (QThread::currentThread() == qApp->thread()) {
@@ -29,10 +39,41 @@ void ShowBoxOnWindowThread(const MessageBoxRecord& box) {
   }
 }
 
+// nemora [--seed N] [FILE]: a telegram file to open at start, and a fixed seed for the random telegrams.
+struct StartOptions {
+  std::string telegramFile;
+  bool seedGiven = false;
+  uint32_t seed = 0;
+};
+
+bool ParseStartOptions(int argc, char** argv, StartOptions& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--seed" && i + 1 < argc) {
+      char* end = nullptr;
+      const unsigned long long seed = std::strtoull(argv[++i], &end, 10);
+      if (end == argv[i] || *end != '\0' || seed > 0xFFFFFFFFull) return false;
+      options.seedGiven = true;
+      options.seed = static_cast<uint32_t>(seed);
+    } else if (!arg.empty() && arg[0] != '-' && options.telegramFile.empty()) {
+      options.telegramFile = arg;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  StartOptions options;
+  if (!ParseStartOptions(argc, argv, options)) {
+    std::fprintf(stderr, "Usage: nemora [--seed N] [TELEGRAM_FILE]\n");
+    return 2;
+  }
+  if (options.seedGiven) SeedRandom(options.seed);
   StartUp({KeyingThreadMain, AudioThreadMain});
   InstallPracticeConsumers();
   RunControlHooks hooks;
@@ -50,6 +91,13 @@ int main(int argc, char** argv) {
   {
     MainWindow window;
     window.show();
+    if (!options.telegramFile.empty()) {
+      // As if loaded with 電報読込 once the window is up: a bad file gives its message over the window.
+      QTimer::singleShot(0, &window, [path = options.telegramFile]() {
+        OpenTelegramFile(path);
+        PublishSpaceExpected();
+      });
+    }
     result = application.exec();
   }
   InstallMessageBoxHook(nullptr);

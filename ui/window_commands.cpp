@@ -1,5 +1,6 @@
 #include "ui/window_commands.h"
 
+#include "content/random_command.h"
 #include "content/telegram_document.h"
 #include "core/app.h"
 #include "core/control_ids.h"
@@ -15,6 +16,7 @@
 #include "ui/main_window.h"
 #include "ui/statistics_window.h"
 #include "ui/user_guide.h"
+#include "ui/telegram_file_dialog.h"
 
 bool sheetFullScreen = false;
 
@@ -110,6 +112,12 @@ void HandleCommand(int id) {
       break;
     case kDemoButton:
       StartDemoSending();
+      break;
+    case kLoadTelegramButton:
+      ChooseTelegramFile();
+      break;
+    case kRandomButton:
+      GenerateRandomTelegrams();
       break;
     case kPreviousPageButton:
       PreviousPage();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "content/telegram_document.h"
+#include "content/telegram_file.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "keying/keying_tick.h"
@@ -70,12 +71,15 @@ struct Schedule {
   }
 };
 
-Schedule ReceivePracticeSchedule(Script script, int wpm) {
+// The schedule of the built-in samples, or of the telegrams of a telegram file.
+Schedule ReceivePracticeSchedule(Script script, int wpm, const std::string& telegramFile = "") {
   LatinMode.store(script == Script::kLatin ? 1 : 0);
   ResetTelegramDocument();
+  if (!telegramFile.empty()) EXPECT_TRUE(LoadTelegramFile(telegramFile));
   Schedule s;
   s.u = (1200 + wpm / 2) / wpm;
-  for (int number = 1; number <= 2; ++number) {
+  const int count = TelegramCount();
+  for (int number = 1; number <= count; ++number) {
     const Telegram telegram = TelegramAt(number - 1);
     if (script == Script::kLatin) {
       if (number == 1) {
@@ -103,7 +107,7 @@ Schedule ReceivePracticeSchedule(Script script, int wpm) {
       s.Field(telegram.fields[kText], script);
       s.Code("...-.");
     }
-    if (number == 1) {
+    if (number < count) {
       s.t += 5000;
       if (script == Script::kKana) {
         s.Code(".-.---");
@@ -199,11 +203,12 @@ class RenderWavTest : public ::testing::Test {
 
   // Renders and checks every tone against the schedule: keyed at 0 ms into the session, a tone sounds from
   // key-down + the closing debounce to key-up + the opening debounce.
-  void ExpectRenderFollowsSchedule(Script script, int wpm, const std::string& extra) {
+  void ExpectRenderFollowsSchedule(Script script, int wpm, const std::string& extra,
+                                   const std::string& telegramFile = "") {
     const std::string wavPath = home_ + "/out.wav";
-    const CliRun run =
-        Run("render " + std::string(script == Script::kLatin ? "--latin" : "--kana") + " --wpm " +
-            std::to_string(wpm) + " --band none --sound-type 0 " + extra + " -o " + wavPath);
+    const CliRun run = Run("render " + std::string(script == Script::kLatin ? "--latin" : "--kana") +
+                           " --wpm " + std::to_string(wpm) + " --band none --sound-type 0 " + extra + " " +
+                           telegramFile + " -o " + wavPath);
     ASSERT_EQ(run.status, 0) << run.err;
     std::printf("  %s", run.out.c_str());
     Wav wav;
@@ -212,7 +217,7 @@ class RenderWavTest : public ::testing::Test {
     EXPECT_EQ(wav.bitsPerSample, 16);
     ASSERT_EQ(wav.sampleRateHz, 48000);
 
-    const Schedule schedule = ReceivePracticeSchedule(script, wpm);
+    const Schedule schedule = ReceivePracticeSchedule(script, wpm, telegramFile);
     EXPECT_EQ(wav.samples.size(), schedule.t * 48) << "total length in ms: " << wav.samples.size() / 48.0;
     const uint32_t unitMs = UnitMs(wpm);
     const uint64_t closeMs = DebounceCloseMs(unitMs, 50), openMs = DebounceOpenMs(unitMs, 50);
@@ -239,6 +244,30 @@ TEST_F(RenderWavTest, LatinAt25WpmFollowsThePlaybackRulesToTheMillisecond) {
 
 TEST_F(RenderWavTest, KanaAt40WpmFollowsThePlaybackRulesToTheMillisecond) {
   ExpectRenderFollowsSchedule(Script::kKana, 40, "--freq 600");
+}
+
+TEST_F(RenderWavTest, ATelegramFileIsRenderedInsteadOfTheSamples) {
+  const std::string file = home_ + "/three.txt";
+  std::ofstream(file)
+      << "[VALA]\n一\n[VALB]\nナハ\n[VALC]\n二\n[VALD]\nコ一、二\n[VALE]\nオ」\n[TEXT]\nハレ」\n"
+         "[VALA]\n二\n[VALB]\nナハ\n[VALC]\n三\n[VALD]\nセ一、二\n[VALE]\nオ」\n[TEXT]\nアメダ」\n"
+         "[VALA]\n三\n[VALB]\nナハ\n[VALC]\n二\n[VALD]\nコ一、三\n[VALE]\nオ」\n[TEXT]\nユキ」\n";
+  ExpectRenderFollowsSchedule(Script::kKana, 30, "", file);
+  // The file's layout sets the script, whatever the option asked for.
+  const CliRun run = Run("render --latin --wpm 40 " + file + " -o " + home_ + "/x.wav");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("kana practice"), std::string::npos) << run.out;
+}
+
+TEST_F(RenderWavTest, AFileThatCannotBeLoadedFailsWithTheLoadersMessage) {
+  std::ofstream(home_ + "/junk.txt") << "nothing to send\n";
+  for (const std::string& file : {home_ + "/junk.txt", home_ + "/missing.txt"}) {
+    const CliRun run = Run("render --kana " + file + " -o " + home_ + "/x.wav");
+    EXPECT_EQ(run.status, 1) << file;
+    EXPECT_NE(run.err.find("和文電報テキストファイルを読み込めません。"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(home_ + "/x.wav"));
+  }
+  EXPECT_EQ(Run("render a.txt b.txt -o " + home_ + "/x.wav").status, 2);
 }
 
 TEST_F(RenderWavTest, OtherSampleRatesKeepTheLength) {

@@ -8,7 +8,6 @@
 #include <iterator>
 #include <string>
 
-#include "content/telegram_document.h"
 #include "core/settings.h"
 #include "records/practice_log.h"
 #include "records/run_statistics.h"
@@ -26,7 +25,7 @@ class LogTestHome : public ::testing::Test {
     runStatistics.inputList.clear();
     runStatistics.perCharacter.clear();
     practiceSettings.WPM = 20;
-    telegramDocument.currentNumber = 1;
+    runStatistics.telegramNumber.store(1);
   }
 
   static std::string ReadBytes(const std::string& path) {

@@ -45,7 +45,7 @@ TEST_F(PracticeLogTest, RowColumnsFromTheRunCounters) {
   runStatistics.startTick = 1000;
   runStatistics.wrongList = u"ア→カ \"→ン ";  // holds a double quote
   practiceSettings.WPM = 18;
-  telegramDocument.currentNumber = 3;
+  runStatistics.telegramNumber.store(3);
   ASSERT_TRUE(AppendPracticeLogRowAt(Date(2024, 5, 6, 7, 8, 9), 1000 + 125500, 71, 28, 3, u"途中"));
 
   std::vector<std::u16string> lines;

@@ -1,0 +1,6 @@
+// nemora-cli generate: random practice telegrams written as a telegram file that the trainer loads back.
+#pragma once
+
+// Runs the command with the arguments after "generate"; returns the exit status (0 written, 1 failed,
+// 2 bad arguments).
+int RunGenerateCommand(int argc, char** argv);

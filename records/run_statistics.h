@@ -24,14 +24,14 @@ struct CharacterStat {
 };
 
 struct RunStatistics {
-  std::atomic<int32_t> judged{0};         // characters judged in the run, auto-filled Latin blanks included
-  std::atomic<int32_t> correct{0};        // of those, judged right
-  std::atomic<int32_t> wrong{0};          // of those, judged wrong
-  std::atomic<int32_t> completedRuns{0};  // +1 when the run is finished
-  std::atomic<uint32_t> startTick{0};     // TickMs() when the statistics were last reset
+  std::atomic<int32_t> judged{0};          // characters judged in the run, auto-filled Latin blanks included
+  std::atomic<int32_t> correct{0};         // of those, judged right
+  std::atomic<int32_t> wrong{0};           // of those, judged wrong
+  std::atomic<int32_t> completedRuns{0};   // +1 when the run is finished
+  std::atomic<uint32_t> startTick{0};      // TickMs() when the statistics were last reset
   std::atomic<int32_t> telegramNumber{1};  // the telegram being judged, for the practice log's rows
-  std::u16string wrongList;               // "%c→%c " per wrong judgement (event thread only)
-  std::u16string inputList;               // every non-NUL character given (event thread only)
+  std::u16string wrongList;                // "%c→%c " per wrong judgement (event thread only)
+  std::u16string inputList;                // every non-NUL character given (event thread only)
   std::map<char16_t, CharacterStat> perCharacter;  // expected character (as in the model) -> counts
   std::mutex perCharacterLock;                     // held while perCharacter changes or is copied
 };

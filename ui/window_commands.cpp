@@ -15,8 +15,8 @@
 #include "ui/home_dashboard_window.h"
 #include "ui/main_window.h"
 #include "ui/statistics_window.h"
-#include "ui/user_guide.h"
 #include "ui/telegram_file_dialog.h"
+#include "ui/user_guide.h"
 
 bool sheetFullScreen = false;
 

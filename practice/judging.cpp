@@ -1,6 +1,6 @@
 // Input judging.
 //
-//   1. Comparison rules        NormalizeForJudging, JudgedCount, the proceed option
+//   1. Comparison rules        JudgedCount, the proceed option
 //   2. Model cache             expanded fields keyed by (currentNumber, revision, script)
 //   3. Field judging           header fields 0..4, text field 5, JudgeInputCharacter
 //   4. Procedure signals       HandleSpecialSignal
@@ -20,34 +20,11 @@
 #include "core/settings.h"
 #include "core/shared_flags.h"
 #include "core/text.h"
-#include "practice/run_control.h"
+#include "practice/judging_normaliser.h"
 #include "practice/scoring.h"
+#include "practice/status_lines.h"
 
 // ---- 1. Comparison rules ---------------------------------------------------------------------------------
-
-char16_t NormalizeForJudging(char16_t c) {
-  if (c >= 0x3041 && c <= 0x3093) return static_cast<char16_t>(c + 0x60);
-  if (char16_t full = FullSizeKana(c); full != c) return full;
-  switch (c) {
-    case u'\uFF9E':
-      return u'\u309B';
-    case u'\uFF9F':
-      return u'\u309C';
-    case u'\u3002':
-    case u',':
-    case u'\uFF0C':
-      return u'\u3001';
-    case u'\uFF08':
-      return u'(';
-    case u'\uFF09':
-      return u')';
-    default:
-      break;
-  }
-  static constexpr char16_t kKanjiDigits[] = u"〇一二三四五六七八九";
-  if (c >= u'0' && c <= u'9') return kKanjiDigits[c - u'0'];
-  return c;
-}
 
 bool ProceedOptionOn() {
   return MainWindowExists() && IsControlChecked(kProceedCheck);

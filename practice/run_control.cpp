@@ -154,6 +154,8 @@ void StartReceivePlayback() {
   ClearPause();
   StopPlayback();
   runFlags.demonstration.store(0);
+  // A serial key left from send practice would key over the playback on the same levers.
+  ReleaseSerialKey();
   ResetJudging();
   telegramDocument.followInput = true;
   SetStatusText(u"受信中");
@@ -215,8 +217,10 @@ void StartKeySending() {
   if (selection >= static_cast<int>(entries.size())) return;
   const std::u16string port = PortNameOf(entries[static_cast<size_t>(selection)]);
   if (port.empty()) return;  // an entry without a port name starts nothing
-  if (hooks.keyPortIsOpen && hooks.keyPortIsOpen()) {
-    if (app.closeSerialPort) app.closeSerialPort();
+  if ((hooks.keyPortIsOpen && hooks.keyPortIsOpen()) || ThreadExists(app.serialMonitorThread)) {
+    // The running monitor ends before its port closes: it must not read a closed (or reused) descriptor,
+    // and a new monitor started into its slot would drop a thread that is still running.
+    ReleaseSerialKey();
     SleepMs(kPortReopenDelayMs);
   }
   // A failed open is not reported: the learner sees no key type on the message line.

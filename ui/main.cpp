@@ -12,6 +12,7 @@
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/result_window.h"
+#include "ui/serial_port_list.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   };
   hooks.installKeyHook = InstallKeyHook;
   hooks.removeKeyHook = RemoveKeyHook;
+  AddSerialKeyHooks(hooks);
   InstallRunControlHooks(hooks);
   InstallMessageBoxHook(ShowBoxOnWindowThread);
   InstallTelegramResultHook(ShowResultWindowModal);

@@ -17,6 +17,7 @@
 #include "practice/run_control.h"
 #include "ui/fonts.h"
 #include "ui/qt_text.h"
+#include "ui/serial_port_list.h"
 #include "ui/sheet_widget.h"
 #include "ui/window_commands.h"
 #include "ui/window_layout.h"
@@ -117,6 +118,7 @@ void MainWindow::CreateControls() {
       }
       case ControlKind::kCombo: {
         auto* combo = new QComboBox(this);
+        if (id == kPortCombo) combo->setPlaceholderText(NoSerialPortText());
         connect(combo, &QComboBox::activated, this, [id](int index) {
           SetControlSelection(id, index);
           HandleCommand(id);

@@ -11,6 +11,7 @@
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "practice/scoring.h"
+#include "ui/serial_port_list.h"
 
 bool sheetFullScreen = false;
 
@@ -43,6 +44,7 @@ void SwitchScript(bool latin) {
 
 void InitializeMainWindow() {
   SetMainWindowExists(true);
+  FillPortList();
   FillSettingControls();
   LoadSettings();
   ResetJudging();

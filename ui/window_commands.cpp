@@ -35,6 +35,9 @@ std::atomic<int32_t>* BandField(int id) {
 }
 
 void SwitchScript(bool latin) {
+  // A receive run keys the telegram of the script it started with: switching under it would judge that
+  // copy against the other script's telegram and mix both into one score. The run ends first (RX STOP).
+  if (runFlags.playing.load() != 0) StopPractice();
   LatinMode.store(latin ? 1 : 0);
   SelectDecodingMap(latin ? Script::kLatin : Script::kKana);
   SwitchToBuiltInSamples();

@@ -20,6 +20,7 @@
 #include "practice/run_control.h"
 #include "ui/fonts.h"
 #include "ui/qt_text.h"
+#include "ui/result_window.h"
 #include "ui/serial_port_list.h"
 #include "ui/sheet_widget.h"
 #include "ui/window_commands.h"
@@ -157,7 +158,12 @@ void MainWindow::CreateControls() {
       }
       case ControlKind::kCombo: {
         auto* combo = new QComboBox(this);
-        if (id == kPortCombo) combo->setPlaceholderText(NoSerialPortText());
+        if (id == kPortCombo) {
+          combo->setPlaceholderText(NoSerialPortText());
+          combo->setToolTip(
+              QStringLiteral("電鍵をつなぐシリアルポート。見つからないときは、dialout グループに"
+                             "参加すると使えるようになります。"));
+        }
         connect(combo, &QComboBox::currentIndexChanged, this, [id](int index) {
           SetControlSelection(id, index);
           HandleCommand(id);
@@ -262,7 +268,7 @@ void MainWindow::LayoutMainWindow() {
     if (!shown) continue;
     DesignRect r = PlaceRect(design, w, h);
     // Combo boxes are given their drop-down height in the design; the closed box takes a row's height.
-    if (def.kind == ControlKind::kCombo) r.h = std::min(r.h, PlaceRect({0, 0, 0, 30}, w, h).h);
+    if (def.kind == ControlKind::kCombo) r.h = std::min(r.h, PlaceRect({0, design.y, 0, 28}, w, h).h);
     widget->setGeometry(r.x, r.y, r.w, r.h);
   }
   if (auto* toggle = qobject_cast<QPushButton*>(Control(kFullScreenButton))) {
@@ -331,6 +337,7 @@ void MainWindow::WatchScreen(QScreen* screen) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
+    CloseOpenResultWindow();  // the event thread waiting on it goes on and the playback can end
     statusTimer_.stop();
     CloseMainWindow();
   }

@@ -9,7 +9,7 @@
 #include "ui/qt_text.h"
 
 QString NoSerialPortText() {
-  return QStringLiteral("シリアルポートが見つかりません（使うには dialout グループへの参加が必要）");
+  return QStringLiteral("ポートなし（要 dialout グループ）");
 }
 
 void FillPortList() {

@@ -5,7 +5,7 @@
 
 #include "practice/run_control.h"
 
-// Shown in combo 200 when no serial port is present.
+// Shown in combo 200 when no serial port is present: none found, and the group that gives access.
 QString NoSerialPortText();
 // Refills combo 200 with one entry per present serial port, "description (portName)", and selects entry 0.
 void FillPortList();

@@ -143,8 +143,11 @@ int ScalePercent(int clientWidth, int clientHeight) {
 }
 
 DesignRect PlaceRect(const DesignRect& d, int w, int h) {
-  return {MulDivRounded(d.x, w, 1540), MulDivRounded(d.y, h, 1120), MulDivRounded(d.w, w, 1540),
-          MulDivRounded(d.h, h, 1120)};
+  // The far edges are rounded like the near ones (size = far - near), so controls that touch in the design
+  // never overlap by a rounding pixel.
+  const int x = MulDivRounded(d.x, w, 1540);
+  const int y = MulDivRounded(d.y, h, 1120);
+  return {x, y, MulDivRounded(d.x + d.w, w, 1540) - x, MulDivRounded(d.y + d.h, h, 1120) - y};
 }
 
 bool FullSheetPlace(int id, DesignRect& place) {

@@ -223,13 +223,15 @@ bool FieldComplete(int field) {
   return JudgedCount(telegramDocument.working.marks[field]) >= ModelLength(field);
 }
 
-// Kana header fields follow one another by themselves. A header field whose model is empty (a telegram
-// file may lack the section) is complete before anything is keyed: step over it, so the character is judged
-// in the next field that has cells instead of being swallowed by the empty one (in receive practice that
-// would shift the whole copy against the model).
-void SkipCompletedKanaHeaderFields() {
+// Kana header fields follow one another by themselves: judging the last cell of a field moves on. A header
+// field whose model is empty (a telegram file may lack the section) has no cell to wait for: step over it,
+// so the character is judged in the next field that has cells instead of being swallowed by the empty one
+// (in receive practice that would shift the whole copy against the model). Only empty fields are stepped
+// over: a field counted complete only because the proceed option was ticked after a wrong last cell is
+// still the learner's field, and the correction signal must work on it.
+void SkipEmptyKanaHeaderFields() {
   int32_t& field = judgeState.currentField;
-  while (field >= kNumber && field < kText && FieldComplete(field)) ++field;
+  while (field >= kNumber && field < kText && ModelLength(field) == 0) ++field;
 }
 
 // The kana short numerals that stand for kanji digits in field 3 (the filing time).
@@ -291,7 +293,7 @@ bool HandleSpecialSignalUnpublished(const std::string& code) {
     // "?" judged against the next telegram's first cell: the learner would be marked wrong for the
     // program's own signal.
     if (code == ".-.---") return true;
-    SkipCompletedKanaHeaderFields();
+    SkipEmptyKanaHeaderFields();
     if (field == kTime) {
       for (const NumeralCode& numeral : kShortNumerals) {
         if (code == numeral.code) {
@@ -351,7 +353,7 @@ void JudgeInputCharacter(char16_t c) {
   if (IsLatin() && runFlags.CallUpSending.load() != 0) return;
   RebuildModelCache();
   const bool latin = IsLatin();
-  if (!latin) SkipCompletedKanaHeaderFields();
+  if (!latin) SkipEmptyKanaHeaderFields();
   int32_t& field = judgeState.currentField;
   bool entered = false;
   switch (field) {
@@ -378,7 +380,7 @@ void JudgeInputCharacter(char16_t c) {
     default:
       return;
   }
-  if (!latin) SkipCompletedKanaHeaderFields();
+  if (!latin) SkipEmptyKanaHeaderFields();
   if (entered) RedrawLearnerCopy();
   PublishSpaceExpected();
 }

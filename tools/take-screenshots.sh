@@ -4,11 +4,13 @@
 #
 #   bash tools/take-screenshots.sh [build-dir] [WIDTHxHEIGHT] [output-dir]
 #
-# Defaults: build, 1366x768, docs. Needs Xvfb, xdotool and ImageMagick's import (scripts/install-deps.sh).
+# Defaults: build, 1366x768, docs. Each shot is taken after DEMO_SECONDS (20) of a demonstration.
+# Needs Xvfb, xdotool and ImageMagick's import (scripts/install-deps.sh).
 set -euo pipefail
 build=${1:-build}
 size=${2:-1366x768}
 out=${3:-docs}
+demo_seconds=${DEMO_SECONDS:-20}
 program="$build/nemora"
 [ -x "$program" ] || { echo "take-screenshots: $program not built" >&2; exit 1; }
 mkdir -p "$out"
@@ -52,16 +54,19 @@ click_design() {
 
 shoot() {
   local script=$1 lang=$2
-  # Lang 1 is kana, 0 Latin; FirstRun=0 keeps the first-run guide away.
-  printf '[Settings]\r\nFirstRun=0\r\nLang=%s\r\n' "$lang" >"$home/telegram_practice.ini"
+  # Lang 1 is kana, 0 Latin; FirstRun=0 keeps the first-run guide away; a brisk speed fills the learner's
+  # sheet quickly during the demonstration.
+  printf '[Settings]\r\nFirstRun=0\r\nLang=%s\r\nWPM=30\r\n' "$lang" >"$home/telegram_practice.ini"
   NEMORA_HOME="$home" QT_QPA_PLATFORM=xcb "$program" >"$home/program.log" 2>&1 &
   program_pid=$!
   window=$(wait_for_window) || { echo "take-screenshots: no window appeared" >&2; cat "$home/program.log" >&2; exit 1; }
   sleep 1.5
-  import -window root "$out/main-window-$script.png"
+  click_design "$window" 750 8 115 28  # デモ送信: the program keys the telegram onto the learner's sheet
+  sleep "$demo_seconds"
+  import -window "$window" "$out/main-window-$script.png"
   click_design "$window" 10 74 240 29  # 用紙全画面
   sleep 1
-  import -window root "$out/main-window-$script-full-sheet.png"
+  import -window "$window" "$out/main-window-$script-full-sheet.png"
   kill "$program_pid"
   wait "$program_pid" 2>/dev/null || true
   program_pid=""

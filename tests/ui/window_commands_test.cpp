@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTimer>
 #include <QWindow>
@@ -241,6 +242,21 @@ TEST_F(WindowCommandsTest, MinimisedWindowKeepsItsLayoutUntilRestored) {
   const DesignRect expected = PlaceRect({900, 312, 610, 650}, window.width(), window.height());
   EXPECT_EQ(sheet->geometry(), QRect(expected.x, expected.y, expected.w, expected.h));
   EXPECT_NE(sheet->geometry(), before);
+  window.close();
+}
+
+TEST_F(WindowCommandsTest, MovedToAnotherScreenTheWindowFitsItsWorkArea) {
+  MainWindow window;
+  window.show();
+  window.resize(500, 400);
+  Pump();
+  QScreen* screen = QGuiApplication::primaryScreen();
+  emit window.windowHandle()->screenChanged(screen);
+  Pump();
+  EXPECT_EQ(window.geometry(), screen->availableGeometry().adjusted(0, 30, 0, 0));
+  const DesignRect expected = PlaceRect({900, 312, 610, 650}, window.width(), window.height());
+  EXPECT_EQ(window.findChild<QWidget*>(QString::number(kLearnerSheet))->geometry(),
+            QRect(expected.x, expected.y, expected.w, expected.h));
   window.close();
 }
 

@@ -141,9 +141,9 @@ void MainWindow::CreateControls() {
         int first = def.radioGroupStart ? id : id - 1;
         connect(radio, &QRadioButton::toggled, this, [this, id, first](bool checked) {
           if (!checked) return;  // the group's other button: its partner reports the change
+          // A click follows its toggle at once; an accessibility toggle has none, so the mark is cleared.
           toggledRadio_ = id;
-          QTimer::singleShot(0, this,
-                             [this]() { toggledRadio_ = 0; });  // an accessibility toggle has no click
+          QTimer::singleShot(0, this, [this]() { toggledRadio_ = 0; });
           CheckRadioButton(first, first + 1, id);
           HandleCommand(id);
         });

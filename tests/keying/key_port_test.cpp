@@ -140,7 +140,7 @@ TEST_F(KeyPortTest, IdleKeyCostsNoPollingWhereTheDriverWakes) {
     const char* what;
     bool waitSupported;
     int minReads, maxReads;
-  } rows[] = {{"waiting", true, 1, 12}, {"polling", false, 150, 100000}};
+  } rows[] = {{"waiting", true, 1, 12}, {"polling", false, 100, 100000}};
   for (const Row& row : rows) {
     SetModemLineScript({0, row.waitSupported, 0, {}});
     ResetEvent(app.serialStopEvent);

@@ -208,6 +208,36 @@ TEST_F(WindowCommandsTest, NothingClippedOrOverlappingAtCommonScreenSizes) {
   }
 }
 
+// A running demonstration stops before any command but RX STOP, デモ送信 and 一旦停止; slider moves are no
+// commands.
+TEST_F(WindowCommandsTest, DemonstrationStopsBeforeOtherCommands) {
+  RunControlHooks hooks;
+  hooks.launchPlayback = [](ThreadSlot&, void (*)()) { return true; };  // the demonstration "runs"
+  InstallRunControlHooks(hooks);
+  MainWindow window;
+  window.show();
+  struct Row {
+    const char* what;
+    void (*act)(MainWindow& window);
+    bool stops;
+  } rows[] = {
+      {"音色 chosen", [](MainWindow& w) { Find<QComboBox>(w, kSoundTypeCombo)->setCurrentIndex(2); }, true},
+      {"AUTO ticked", [](MainWindow& w) { Find<QCheckBox>(w, kAutoCheck)->click(); }, true},
+      {"送信 clicked again", [](MainWindow& w) { Find<QRadioButton>(w, kSendRadio)->click(); }, true},
+      {"一旦停止", [](MainWindow& w) { Find<QPushButton>(w, kPauseButton)->click(); }, false},
+      {"speed slider", [](MainWindow& w) { Find<QSlider>(w, kSpeedSlider)->setValue(22); }, false},
+  };
+  for (const Row& row : rows) {
+    Find<QPushButton>(window, kDemoButton)->click();
+    ASSERT_EQ(runFlags.demonstration.load(), 1) << row.what;
+    row.act(window);
+    EXPECT_EQ(runFlags.demonstration.load(), row.stops ? 0 : 1) << row.what;
+    StopPlayback();
+  }
+  EXPECT_EQ(practiceSettings.SoundType.load(), 2);
+  window.close();
+}
+
 TEST_F(WindowCommandsTest, ScriptSwitchDuringAReceiveRunStopsTheRun) {
   MainWindow window;
   window.show();

@@ -218,12 +218,15 @@ TEST_F(KeyPortTest, KeyTypeRulesTakeTheFirstMatch) {
   for (const Row& row : rows) EXPECT_EQ(KeyTypeName(row.activity, row.autoKeyer), row.expected) << row.what;
 }
 
-// RX START twice with a serial key: the first monitor ends before its port closes and the second opens.
+// RX START twice with a serial key: the first monitor ends before its port closes and the second opens
+// (started into the same slot, the first would have ended the program). A receive start then gives the key
+// up, so it cannot key over the playback on the same levers.
 TEST_F(KeyPortTest, SecondSendStartReplacesTheRunningMonitor) {
   RunControlHooks hooks;
   hooks.openKeyPortHook = OpenKeyPort;
   hooks.keyPortIsOpen = KeyPortIsOpen;
   hooks.serialMonitorThread = KeyPortMonitorThread;
+  hooks.launchPlayback = [](ThreadSlot&, void (*)()) { return true; };
   InstallRunControlHooks(hooks);
   app.closeSerialPort = CloseKeyPort;
   SetControlItems(kPortCombo, {u"USB Serial (ttyUSB0)"});
@@ -240,8 +243,12 @@ TEST_F(KeyPortTest, SecondSendStartReplacesTheRunningMonitor) {
   EXPECT_EQ(calls.closes, 1);
   SleepMs(20);
   EXPECT_EQ(keyLevers.serialDash.load(), 1);
-  StopPractice();
+  CheckRadioButton(kReceiveRadio, kSendRadio, kReceiveRadio);
+  StartPractice();
+  EXPECT_FALSE(ThreadExists(app.serialMonitorThread));
   EXPECT_FALSE(ScriptedModemLineCalls().open);
+  EXPECT_EQ(keyLevers.serialDash.load(), 0);
+  StopPractice();
 }
 
 }  // namespace

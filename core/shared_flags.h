@@ -24,8 +24,8 @@ struct KeyLevers {
   KeyLever keyboardDash;                   // K held; keyboard filter writes it
   std::atomic<int32_t> paused{0};          // practice paused; the keying thread idles and forgets
   std::atomic<int32_t> keyboardKeying{0};  // J/K act as the key
-  // Asks the keying thread to drop its partly keyed character (set by keying-state resets, cleared by the
-  // keying thread when it has done so).
+  // Asks the keying thread to drop its partly keyed character and any key-down in progress (set by
+  // keying-state resets, cleared by the keying thread when it has done so).
   std::atomic<int32_t> dropPendingCharacter{0};
 };
 extern KeyLevers keyLevers;

@@ -44,7 +44,12 @@ int32_t Setting(const std::atomic<int32_t>& value) {
 }  // namespace
 
 void KeyingStep(KeyingState& state) {
-  if (keyLevers.dropPendingCharacter.exchange(0, std::memory_order_acq_rel) != 0) DropPendingCharacter(state);
+  // A keying reset (a run stopped, restarted or paused) opened every lever: the key-down in progress goes
+  // with the partly keyed character. Kept, its debounced contact would still read closed when the next run
+  // closes a lever a few milliseconds later, and the old key-down would swallow the new first element.
+  if (keyLevers.dropPendingCharacter.exchange(0, std::memory_order_acq_rel) != 0) {
+    ResetKeyingTickState(state, TickMs());
+  }
 
   KeyingInputs inputs;
   inputs.dotContact = BoolFlag(keyLevers.serialDot) || BoolFlag(keyLevers.keyboardDot);

@@ -4,7 +4,8 @@
 
 // Keying thread (or a test standing in for it): samples the four levers, the paused flag and the settings,
 // runs one tick at TickMs(), writes the tone-on flag stamped with the tick's MonotonicMicros() and pushes
-// the tick's events. A nonzero keyLevers.dropPendingCharacter drops the partly keyed character first.
+// the tick's events. A nonzero keyLevers.dropPendingCharacter first forgets the partly keyed character and
+// any key-down in progress (the tick starts over as at start-up).
 void KeyingStep(KeyingState& state);
 // Thread body: 1 ms ticks on absolute deadlines (2 ms while paused) until app.stopAllEvent is set, then
 // clears the tone-on flag. A pending character is dropped.

@@ -1,6 +1,6 @@
 // Input judging.
 //
-//   1. Comparison rules        NormalizeForJudging, JudgedCount, the proceed option
+//   1. Comparison rules        JudgedCount, the proceed option
 //   2. Model cache             expanded fields keyed by (currentNumber, revision, script)
 //   3. Field judging           header fields 0..4, text field 5, JudgeInputCharacter
 //   4. Procedure signals       HandleSpecialSignal
@@ -21,34 +21,11 @@
 #include "core/settings.h"
 #include "core/shared_flags.h"
 #include "core/text.h"
-#include "practice/run_control.h"
+#include "practice/judging_normaliser.h"
 #include "practice/scoring.h"
+#include "practice/status_lines.h"
 
 // ---- 1. Comparison rules ---------------------------------------------------------------------------------
-
-char16_t NormalizeForJudging(char16_t c) {
-  if (c >= 0x3041 && c <= 0x3093) return static_cast<char16_t>(c + 0x60);
-  if (char16_t full = FullSizeKana(c); full != c) return full;
-  switch (c) {
-    case u'\uFF9E':
-      return u'\u309B';
-    case u'\uFF9F':
-      return u'\u309C';
-    case u'\u3002':
-    case u',':
-    case u'\uFF0C':
-      return u'\u3001';
-    case u'\uFF08':
-      return u'(';
-    case u'\uFF09':
-      return u')';
-    default:
-      break;
-  }
-  static constexpr char16_t kKanjiDigits[] = u"〇一二三四五六七八九";
-  if (c >= u'0' && c <= u'9') return kKanjiDigits[c - u'0'];
-  return c;
-}
 
 bool ProceedOptionOn() {
   return MainWindowExists() && IsControlChecked(kProceedCheck);
@@ -247,13 +224,15 @@ bool FieldComplete(int field) {
   return JudgedCount(telegramDocument.working.marks[field]) >= ModelLength(field);
 }
 
-// Kana header fields follow one another by themselves. A header field whose model is empty (a telegram
-// file may lack the section) is complete before anything is keyed: step over it, so the character is judged
-// in the next field that has cells instead of being swallowed by the empty one (in receive practice that
-// would shift the whole copy against the model).
-void SkipCompletedKanaHeaderFields() {
+// Kana header fields follow one another by themselves: judging the last cell of a field moves on. A header
+// field whose model is empty (a telegram file may lack the section) has no cell to wait for: step over it,
+// so the character is judged in the next field that has cells instead of being swallowed by the empty one
+// (in receive practice that would shift the whole copy against the model). Only empty fields are stepped
+// over: a field counted complete only because the proceed option was ticked after a wrong last cell is
+// still the learner's field, and the correction signal must work on it.
+void SkipEmptyKanaHeaderFields() {
   int32_t& field = judgeState.currentField;
-  while (field >= kNumber && field < kText && FieldComplete(field)) ++field;
+  while (field >= kNumber && field < kText && ModelLength(field) == 0) ++field;
 }
 
 // The kana short numerals that stand for kanji digits in field 3 (the filing time).
@@ -315,7 +294,7 @@ bool HandleSpecialSignalUnpublished(const std::string& code) {
     // "?" judged against the next telegram's first cell: the learner would be marked wrong for the
     // program's own signal.
     if (code == ".-.---") return true;
-    SkipCompletedKanaHeaderFields();
+    SkipEmptyKanaHeaderFields();
     if (field == kTime) {
       for (const NumeralCode& numeral : kShortNumerals) {
         if (code == numeral.code) {
@@ -410,7 +389,7 @@ void JudgeInputCharacter(char16_t c) {
   if (IsLatin() && runFlags.CallUpSending.load() != 0) return;
   RebuildModelCache();
   const bool latin = IsLatin();
-  if (!latin) SkipCompletedKanaHeaderFields();
+  if (!latin) SkipEmptyKanaHeaderFields();
   int32_t& field = judgeState.currentField;
   bool entered = false;
   switch (field) {
@@ -437,7 +416,7 @@ void JudgeInputCharacter(char16_t c) {
     default:
       return;
   }
-  if (!latin) SkipCompletedKanaHeaderFields();
+  if (!latin) SkipEmptyKanaHeaderFields();
   if (entered) RedrawLearnerCopy();
   PublishSpaceExpected();
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/event_queue.h"
+#include "practice/judging_normaliser.h"
 
 // ---- Event-thread entry points ---------------------------------------------------------------------------
 // Procedure signals, checked before decoding. True when the code was consumed (the caller must not decode).
@@ -36,9 +37,6 @@ KeyEventConsumers JudgeConsumers();
 void InstallJudgeConsumers();
 
 // ---- Comparison rules (pure, any thread) -----------------------------------------------------------------
-// The form in which model and input characters are compared: hiragana -> katakana, small kana -> full size,
-// half-width marks -> ゛゜, 。 , ， -> 、, full-width brackets -> ASCII, digits -> kanji numerals.
-char16_t NormalizeForJudging(char16_t c);
 // Entry position of a header field: with the proceed option (control 20028) every judged position counts,
 // without it only the right ones (a wrong position is overwritten until it is right).
 int JudgedCount(const std::u16string& marks);

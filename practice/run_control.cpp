@@ -2,8 +2,7 @@
 //   1. hooks, waits for worker threads
 //   2. pause
 //   3. starting and stopping runs
-//   4. element statistics and status lines
-//   5. event-thread consumers
+//   4. event-thread consumers
 #include "practice/run_control.h"
 
 #include <algorithm>
@@ -26,7 +25,6 @@
 #include "records/run_statistics.h"
 
 RunControlState runControl;
-ElementStatistics elementStatistics;
 
 namespace {
 
@@ -157,6 +155,8 @@ void StartReceivePlayback() {
   ClearPause();
   StopPlayback();
   runFlags.demonstration.store(0);
+  // A serial key left from send practice would key over the playback on the same levers.
+  ReleaseSerialKey();
   ResetJudging();
   telegramDocument.followInput = true;
   SetStatusText(u"受信中");
@@ -218,8 +218,10 @@ void StartKeySending() {
   if (selection >= static_cast<int>(entries.size())) return;
   const std::u16string port = PortNameOf(entries[static_cast<size_t>(selection)]);
   if (port.empty()) return;  // an entry without a port name starts nothing
-  if (hooks.keyPortIsOpen && hooks.keyPortIsOpen()) {
-    if (app.closeSerialPort) app.closeSerialPort();
+  if ((hooks.keyPortIsOpen && hooks.keyPortIsOpen()) || ThreadExists(app.serialMonitorThread)) {
+    // The running monitor ends before its port closes: it must not read a closed (or reused) descriptor,
+    // and a new monitor started into its slot would drop a thread that is still running.
+    ReleaseSerialKey();
     SleepMs(kPortReopenDelayMs);
   }
   // A failed open is not reported: the learner sees no key type on the message line.
@@ -244,62 +246,7 @@ void StopPractice() {
   telegramDocument.followInput = false;
 }
 
-// ---- 4. Element statistics and status lines -------------------------------------------------------------
-
-void ResetElementStatistics() {
-  ElementStatistics& s = elementStatistics;
-  s.lastElement.store(0);
-  s.previousTickMs.store(0);
-  s.lastDurationMs.store(0);
-  s.intervalMs.store(0);
-  s.instantWpm.store(0);
-  s.instantCpm.store(0);
-  s.runStartMs.store(TickMs());
-}
-
-void RecordElement(char16_t element, uint32_t durationMs, uint32_t tickMs) {
-  if (element != u'\u30FB' && element != u'\u30FC') return;
-  ElementStatistics& s = elementStatistics;
-  s.lastElement.store(element);
-  s.lastDurationMs.store(durationMs);
-  const uint32_t previousTickMs = s.previousTickMs.load();
-  const uint32_t intervalMs = previousTickMs != 0 ? tickMs - previousTickMs : 0;
-  s.intervalMs.store(intervalMs);
-  s.previousTickMs.store(tickMs);
-  // One unit per dot, three per dash: the interval (or a first element's own length) over the units.
-  uint32_t basisMs = std::max<uint32_t>(intervalMs != 0 ? intervalMs : durationMs, 1);
-  if (element == u'\u30FC') basisMs = std::max<uint32_t>(basisMs / 3, 1);
-  const int32_t wpm = static_cast<int32_t>(std::min<uint32_t>(1200 / basisMs, 999));
-  s.instantWpm.store(wpm);
-  s.instantCpm.store(5 * wpm);
-  RefreshStatusLines();
-}
-
-void RefreshStatusLines() {
-  if (!MainWindowExists()) return;
-  const uint32_t nowMs = TickMs();
-  uint32_t seconds = 0;
-  if (const uint32_t runStartMs = elementStatistics.runStartMs.load(); runStartMs != 0) {
-    seconds = (nowMs - runStartMs) / 1000;
-  } else if (const uint32_t startTick = runStatistics.startTick.load(); startTick != 0) {
-    seconds = (nowMs - startTick) / 1000;
-  }
-  const bool dot = keyLevers.serialDot.load() != 0 || keyLevers.keyboardDot.load() != 0;
-  const bool dash = keyLevers.serialDash.load() != 0 || keyLevers.keyboardDash.load() != 0;
-  const char16_t* input = dot ? (dash ? u"・ー" : u"・　") : (dash ? u"ー　" : u"　　");
-  const char16_t* state = dot || dash ? u"ON " : u"OFF";
-  SetControlText(kStatusLine1,
-                 FormatText(u"入力[%s] 状態[%s] 経過[%03d:%02d] 設定[%03dWPM %04dHz]",
-                            {input, state, static_cast<int>(seconds / 60), static_cast<int>(seconds % 60),
-                             practiceSettings.WPM.load(), practiceSettings.Freq.load()}));
-  const ElementStatistics& s = elementStatistics;
-  SetControlText(kStatusLine2, FormatText(u"直前符号[%04lu ms] 間隔[%04lu ms] 瞬時[%03d WPM/%04d CPM]",
-                                          {static_cast<unsigned long>(s.lastDurationMs.load()),
-                                           static_cast<unsigned long>(s.intervalMs.load()),
-                                           s.instantWpm.load(), s.instantCpm.load()}));
-}
-
-// ---- 5. Event-thread consumers --------------------------------------------------------------------------
+// ---- 4. Event-thread consumers --------------------------------------------------------------------------
 
 void ShowPlaybackTelegram(int32_t number) {
   TelegramDocument& doc = telegramDocument;

@@ -1,14 +1,15 @@
 // Practice run control: starting, pausing and stopping receive practice, demonstration sending and send
 // practice; the element statistics and the two status lines under the sheets.
 //
-// Thread: the window thread, except RecordElement and ShowPlaybackTelegram (event thread) and
-// RefreshStatusLines (any thread).
+// Thread: the window thread, except ShowPlaybackTelegram (event thread).
 #pragma once
 #include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "core/threads.h"
+// The element statistics and status lines live beside run control; most callers reach them through here.
+#include "practice/status_lines.h"
 
 // ---- Run state
 // ---------------------------------------------------------------------------------------------
@@ -16,18 +17,6 @@ struct RunControlState {
   ThreadSlot playbackThread;  // receive or demonstration playback; window thread only
 };
 extern RunControlState runControl;
-
-// Timing of the last keyed element. RecordElement (event thread) writes, the status refresh reads.
-struct ElementStatistics {
-  std::atomic<char16_t> lastElement{0};     // ・ or ー, 0 after a reset
-  std::atomic<uint32_t> lastDurationMs{0};  // key-down time of the last element
-  std::atomic<uint32_t> previousTickMs{0};  // tickMs of the previous element, 0 when none
-  std::atomic<uint32_t> intervalMs{0};      // between the ends of the last two elements, 0 for the first
-  std::atomic<int32_t> instantWpm{0};       // 0..999
-  std::atomic<int32_t> instantCpm{0};       // 5 x instantWpm
-  std::atomic<uint32_t> runStartMs{0};      // TickMs() at RX START, 0 when unset
-};
-extern ElementStatistics elementStatistics;
 
 // ---- Seams to the window and the key sources
 // --------------------------------------------------------------- Installed by the UI and the key-source
@@ -71,15 +60,6 @@ void StartKeySending();
 bool WaitWithMessagePump(const ThreadSlot& slot, uint32_t timeoutMs);
 // WaitWithMessagePump, then joins the thread when it ended or abandons it; the slot is empty afterwards.
 bool WaitAndForgetPumping(ThreadSlot& slot, uint32_t timeoutMs);
-
-// ---- Element statistics and status lines
-// ------------------------------------------------------------------- Event thread, for every element event:
-// instant speed from the interval (or the duration of a first element), a dash counting three units.
-void RecordElement(char16_t element, uint32_t durationMs, uint32_t tickMs);
-void ResetElementStatistics();
-// Controls 1117 "入力[..] 状態[..] 経過[..] 設定[..]" and 1118 "直前符号[..] 間隔[..] 瞬時[..]"; nothing
-// before the main window exists.
-void RefreshStatusLines();
 
 // ---- Event-thread consumers
 // -------------------------------------------------------------------------------- Playback started telegram

@@ -21,8 +21,8 @@
 #include "core/settings.h"
 #include "core/shared_flags.h"
 #include "core/text.h"
-#include "practice/judging.h"
-#include "practice/run_control.h"
+#include "practice/judging_normaliser.h"
+#include "practice/status_lines.h"
 #include "records/practice_log.h"
 #include "records/run_statistics.h"
 

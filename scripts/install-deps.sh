@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6 qt6-qpa-plugins
   librtaudio-dev
   fonts-noto-cjk fonts-aoyagi-kouzan-t
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick xdotool
   desktop-file-utils appstream librsvg2-bin
   pulseaudio pulseaudio-utils sox
 )

@@ -21,6 +21,7 @@
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/result_window.h"
+#include "ui/serial_port_list.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
   };
   hooks.installKeyHook = InstallKeyHook;
   hooks.removeKeyHook = RemoveKeyHook;
+  AddSerialKeyHooks(hooks);
   InstallRunControlHooks(hooks);
   InstallMessageBoxHook(ShowBoxOnWindowThread);
   InstallTelegramResultHook(ShowResultWindowModal);

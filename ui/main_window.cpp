@@ -11,13 +11,18 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
+#include <QWindow>
+#include <utility>
 
+#include "content/telegram_document.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "practice/run_control.h"
 #include "ui/fonts.h"
 #include "ui/program_icon.h"
 #include "ui/qt_text.h"
+#include "ui/result_window.h"
+#include "ui/serial_port_list.h"
 #include "ui/sheet_widget.h"
 #include "ui/window_commands.h"
 #include "ui/window_layout.h"
@@ -25,6 +30,31 @@
 namespace {
 
 QPointer<MainWindow> theWindow;
+
+bool IsToleranceSlider(int id) {
+  return id == kJudgeEaseSlider || id == kElementToleranceSlider || id == kKeySoftnessSlider ||
+         id == kCharSpeedSlider || id == kTotalEaseSlider;
+}
+
+// The font size the layout gave a label, kept so a label shrunk for a long text grows back for a short one.
+const char* const kLayoutFontPixels = "layoutFontPixels";
+
+// A label text longer than its box (a long message on 1108) is set up to a quarter smaller rather than cut;
+// what still does not fit is in the tool tip.
+void FitLabelText(QLabel* label) {
+  QFont font = label->font();
+  const QVariant layoutPixels = label->property(kLayoutFontPixels);
+  const int fullPixels = layoutPixels.isValid() ? layoutPixels.toInt() : font.pixelSize();
+  if (fullPixels <= 0) return;
+  const int room = label->contentsRect().width();
+  int pixels = fullPixels;
+  font.setPixelSize(pixels);
+  while (pixels > fullPixels * 3 / 4 && QFontMetrics(font).horizontalAdvance(label->text()) > room) {
+    font.setPixelSize(--pixels);
+  }
+  label->setFont(font);
+  label->setToolTip(pixels < fullPixels ? label->text() : QString());
+}
 
 // Table changes may come from any thread; each one becomes a queued refresh on the window thread.
 void ForwardControlChange(int id) {
@@ -97,7 +127,9 @@ void MainWindow::CreateControls() {
       }
       case ControlKind::kCheckBox: {
         auto* box = new QCheckBox(caption, this);
-        connect(box, &QCheckBox::clicked, this, [id](bool checked) {
+        // Every change of state, whatever made it (mouse, Space, an accessibility action), reaches the
+        // table; the table's own changes come back with the widget's signals blocked.
+        connect(box, &QCheckBox::toggled, this, [id](bool checked) {
           SetControlChecked(id, checked);
           HandleCommand(id);
         });
@@ -110,8 +142,17 @@ void MainWindow::CreateControls() {
         if (def.radioGroupStart || !group) group = new QButtonGroup(this);
         group->addButton(radio);
         int first = def.radioGroupStart ? id : id - 1;
-        connect(radio, &QRadioButton::clicked, this, [id, first]() {
+        connect(radio, &QRadioButton::toggled, this, [this, id, first](bool checked) {
+          if (!checked) return;  // the group's other button: its partner reports the change
+          // A click follows its toggle at once; an accessibility toggle has none, so the mark is cleared.
+          toggledRadio_ = id;
+          QTimer::singleShot(0, this, [this]() { toggledRadio_ = 0; });
           CheckRadioButton(first, first + 1, id);
+          HandleCommand(id);
+        });
+        // A click on the button already checked changes nothing but is still its command.
+        connect(radio, &QRadioButton::clicked, this, [this, id]() {
+          if (std::exchange(toggledRadio_, 0) == id) return;
           HandleCommand(id);
         });
         widget = radio;
@@ -120,7 +161,13 @@ void MainWindow::CreateControls() {
       }
       case ControlKind::kCombo: {
         auto* combo = new QComboBox(this);
-        connect(combo, &QComboBox::activated, this, [id](int index) {
+        if (id == kPortCombo) {
+          combo->setPlaceholderText(NoSerialPortText());
+          combo->setToolTip(
+              QStringLiteral("電鍵をつなぐシリアルポート。見つからないときは、dialout グループに"
+                             "参加すると使えるようになります。"));
+        }
+        connect(combo, &QComboBox::currentIndexChanged, this, [id](int index) {
           SetControlSelection(id, index);
           HandleCommand(id);
         });
@@ -129,6 +176,10 @@ void MainWindow::CreateControls() {
       }
       case ControlKind::kSlider: {
         auto* slider = new QSlider(Qt::Horizontal, this);
+        if (IsToleranceSlider(id)) {
+          slider->setTickPosition(QSlider::TicksBelow);
+          slider->setTickInterval(10);
+        }
         connect(slider, &QSlider::valueChanged, this, [id, slider](int value) {
           if (slider->signalsBlocked()) return;
           SetSliderPosition(id, value);
@@ -166,9 +217,14 @@ void MainWindow::RefreshControl(int id) {
   QSignalBlocker blocker(widget);
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(ToQString(ControlText(id)));
+    label->setAccessibleName(label->text());
+    FitLabelText(label);
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     QString text = ToQString(ControlText(id));
-    if (!text.isEmpty()) button->setText(text);
+    if (!text.isEmpty()) {
+      button->setText(text);
+      button->setAccessibleName(text);
+    }
     if (button->isCheckable()) button->setChecked(IsControlChecked(id));
   } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
     std::vector<std::u16string> items = ControlItems(id);
@@ -191,11 +247,17 @@ void MainWindow::RefreshControl(int id) {
 }
 
 void MainWindow::FitToWorkArea() {
+  if (fitting_) return;
+  fitting_ = true;
   QRect area(0, 0, 1540, 1120);
-  if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+  QScreen* screen = windowHandle() ? windowHandle()->screen() : nullptr;
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) area = screen->availableGeometry();
   // The frame takes some room of its own; the client area gets the rest of the work area.
   setGeometry(area.adjusted(0, 30, 0, 0));
   LayoutMainWindow();
+  fitting_ = false;
+  RefreshSheets();
 }
 
 void MainWindow::LayoutMainWindow() {
@@ -209,7 +271,7 @@ void MainWindow::LayoutMainWindow() {
     if (!shown) continue;
     DesignRect r = PlaceRect(design, w, h);
     // Combo boxes are given their drop-down height in the design; the closed box takes a row's height.
-    if (def.kind == ControlKind::kCombo) r.h = std::min(r.h, PlaceRect({0, 0, 0, 30}, w, h).h);
+    if (def.kind == ControlKind::kCombo) r.h = std::min(r.h, PlaceRect({0, design.y, 0, 28}, w, h).h);
     widget->setGeometry(r.x, r.y, r.w, r.h);
   }
   if (auto* toggle = qobject_cast<QPushButton*>(Control(kFullScreenButton))) {
@@ -228,18 +290,57 @@ void MainWindow::ApplyFonts(bool afterLayout) {
     // After a relayout only the two page labels keep the large font.
     bool keepLarge = def.id == kModelPageLabel || def.id == kLearnerPageLabel;
     bool useLarge = def.font == FontGroup::kLarge && (!afterLayout || keepLarge);
-    Control(def.id)->setFont(useLarge ? large : standard);
+    QWidget* widget = Control(def.id);
+    widget->setFont(useLarge ? large : standard);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      label->setProperty(kLayoutFontPixels, label->font().pixelSize());
+      FitLabelText(label);
+    }
   }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (!isMinimized()) LayoutMainWindow();
+  if (isMinimized() || fitting_) return;
+  LayoutMainWindow();
+  RefreshSheets();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  // A minimised window keeps its layout; restored, it is laid out for the size it has now.
+  const bool wasMinimized =
+      (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized) != 0;
+  if (wasMinimized && !isMinimized()) {
+    LayoutMainWindow();
+    RefreshSheets();
+  }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (screenWatched_ || !windowHandle()) return;
+  screenWatched_ = true;
+  // Moved to another screen, or the screen's scale changed: fit the window to that work area again.
+  connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* screen) {
+    WatchScreen(screen);
+    FitToWorkArea();
+  });
+  WatchScreen(windowHandle()->screen());
+}
+
+void MainWindow::WatchScreen(QScreen* screen) {
+  disconnect(screenConnection_);
+  if (!screen) return;
+  screenConnection_ =
+      connect(screen, &QScreen::logicalDotsPerInchChanged, this, [this]() { FitToWorkArea(); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
+    CloseOpenResultWindow();  // the event thread waiting on it goes on and the playback can end
     statusTimer_.stop();
     CloseMainWindow();
   }

@@ -1,6 +1,7 @@
 // The main window: a view of the control table. It creates one widget per dialog id, lays them out in the
 // design space, mirrors table changes into the widgets and writes the user's actions back into the table.
 #pragma once
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <map>
@@ -18,14 +19,21 @@ class MainWindow : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateControls();
   void ApplyFonts(bool afterLayout);
+  void WatchScreen(QScreen* screen);
   std::map<int, QWidget*> controls_;
   QTimer statusTimer_;
   bool closed_ = false;
+  bool fitting_ = false;  // size changes are ignored while the window is fitted to the work area
+  bool screenWatched_ = false;
+  int toggledRadio_ = 0;  // radio button whose toggle already ran its command for the current click
+  QMetaObject::Connection screenConnection_;
 };
 
 // The one main window while it exists (the table's change listener forwards to it).

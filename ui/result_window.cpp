@@ -1,7 +1,9 @@
 #include "ui/result_window.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOptionButton>
@@ -59,7 +61,6 @@ ResultWindow::ResultWindow(const TelegramResultSnapshot& result, QWidget* owner)
   setWindowTitle(QStringLiteral("電報受信結果"));
   setObjectName(QStringLiteral("TelegramOneResultColorWindow"));
   setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
-  setModal(true);
   resize(880, 630);
   button_ = new ResultButton(ToQString(result.buttonCaption), ToColor(result.colour), this);
   button_->setObjectName(QStringLiteral("20501"));
@@ -92,11 +93,12 @@ void ResultWindow::paintEvent(QPaintEvent*) {
   p.fillRect(QRect(QPoint(26, 126), QPoint(259, 325)), Qt::white);
   p.setBrush(accent);
   p.setPen(QPen(accent, 3));
-  p.drawEllipse(QRect(QPoint(60, 139), QPoint(225, 304)));
+  // The circle stands above its caption inside the white box; the figure keeps clear of the circle's edge.
+  const QRect circle(QPoint(72, 136), QPoint(212, 276));
+  p.drawEllipse(circle);
   p.setBrush(Qt::NoBrush);
-  DrawCentred(p, QRect(QPoint(60, 139), QPoint(225, 304)), QString("%1%").arg(result_.accuracy), large,
-              Qt::white);
-  DrawCentred(p, QRect(QPoint(32, 292), QPoint(253, 325)), QStringLiteral("正答率"), small, accent);
+  DrawCentred(p, circle.adjusted(14, 0, -14, 0), QString("%1%").arg(result_.accuracy), large, Qt::white);
+  DrawCentred(p, QRect(QPoint(32, 283), QPoint(253, 318)), QStringLiteral("正答率"), small, accent);
 
   p.fillRect(QRect(QPoint(278, 126), QPoint(833, 325)), Qt::white);
   DrawCentred(p, QRect(QPoint(292, 140), QPoint(819, 217)),
@@ -131,15 +133,37 @@ void ResultWindow::paintEvent(QPaintEvent*) {
   }
 }
 
+namespace {
+QPointer<ResultWindow> openResultWindow;  // window thread
+}  // namespace
+
 void ShowResultWindowModal(const TelegramResultSnapshot& result) {
   auto show = [&result]() {
-    ResultWindow window(result, TheMainWindow());
-    window.exec();
-    if (MainWindow* main = TheMainWindow()) main->activateWindow();
+    // Not a modal dialog: a window blocked by one ignores its close button, so closing the program while a
+    // result was up did nothing (the run went on and the settings were not saved). The main window is
+    // disabled instead, which keeps its controls away from the learner but lets its close through.
+    QPointer<MainWindow> main = TheMainWindow();
+    ResultWindow window(result, nullptr);
+    QEventLoop loop;
+    QObject::connect(&window, &QDialog::finished, &loop, &QEventLoop::quit);
+    if (main) main->setEnabled(false);
+    openResultWindow = &window;
+    window.show();
+    window.activateWindow();
+    loop.exec();
+    openResultWindow = nullptr;
+    if (main) {
+      main->setEnabled(true);
+      main->activateWindow();
+    }
   };
   if (QThread::currentThread() == qApp->thread()) {
     show();
   } else {
     QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
   }
+}
+
+void CloseOpenResultWindow() {
+  if (ResultWindow* window = openResultWindow.data()) window->reject();
 }

@@ -18,5 +18,8 @@ class ResultWindow : public QDialog {
   class QPushButton* button_;
 };
 
-// The hook for ShowTelegramResult: runs the window modally on the window thread; the calling thread waits.
+// The hook for ShowTelegramResult: runs the window on the window thread until it is closed; the calling
+// thread waits. The main window takes no input meanwhile, but closing it still works and closes this window.
 void ShowResultWindowModal(const TelegramResultSnapshot& result);
+// Closes the result window if one is open (the main window's close).
+void CloseOpenResultWindow();

@@ -14,6 +14,7 @@
 #include "practice/scoring.h"
 #include "ui/home_dashboard_window.h"
 #include "ui/main_window.h"
+#include "ui/serial_port_list.h"
 #include "ui/statistics_window.h"
 #include "ui/telegram_file_dialog.h"
 #include "ui/user_guide.h"
@@ -40,6 +41,9 @@ std::atomic<int32_t>* BandField(int id) {
 }
 
 void SwitchScript(bool latin) {
+  // A receive run keys the telegram of the script it started with: switching under it would judge that
+  // copy against the other script's telegram and mix both into one score. The run ends first (RX STOP).
+  if (runFlags.playing.load() != 0) StopPractice();
   LatinMode.store(latin ? 1 : 0);
   SelectDecodingMap(latin ? Script::kLatin : Script::kKana);
   SwitchToBuiltInSamples();
@@ -49,6 +53,7 @@ void SwitchScript(bool latin) {
 
 void InitializeMainWindow() {
   SetMainWindowExists(true);
+  FillPortList();
   FillSettingControls();
   LoadSettings();
   ResetJudging();

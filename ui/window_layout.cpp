@@ -11,7 +11,10 @@ using F = FontGroup;
 
 std::vector<ControlDefinition> BuildControls() {
   std::vector<ControlDefinition> c = {
-      // Top row.
+      // Top row. Where a caption or value label would not fit its box at the font's own scale, the row is
+      // spread over the room it had to spare: 苦手電報 gives 40 units to 間違っても先へ進む, the value labels
+      // of the speed and tolerance rows take width from their sliders, and the learner's page label moves
+      // left so that the rates (1104) no longer lie under it.
       {kRxStartButton, K::kButton, u"RX START", {270, 8, 120, 28}, F::kStandard},
       {kRxStopButton, K::kButton, u"RX STOP", {395, 8, 120, 28}, F::kStandard},
       {kPauseButton, K::kButton, u"一旦停止", {520, 8, 125, 28}, F::kStandard},
@@ -20,8 +23,8 @@ std::vector<ControlDefinition> BuildControls() {
       {kRandomButton, K::kButton, u"ランダム生成", {870, 8, 145, 28}, F::kStandard},
       {kAutoCheck, K::kCheckBox, u"AUTO", {1025, 8, 75, 28}, F::kStandard},
       {kKeyboardKeyerCheck, K::kCheckBox, u"キー電鍵", {1105, 8, 105, 28}, F::kStandard},
-      {kWeakTelegramCheck, K::kCheckBox, u"苦手電報", {1215, 8, 145, 28}, F::kStandard},
-      {kProceedCheck, K::kCheckBox, u"間違っても先へ進む", {1365, 8, 155, 28}, F::kStandard},
+      {kWeakTelegramCheck, K::kCheckBox, u"苦手電報", {1215, 8, 105, 28}, F::kStandard},
+      {kProceedCheck, K::kCheckBox, u"間違っても先へ進む", {1325, 8, 195, 28}, F::kStandard},
       // Second row.
       {kReceiveRadio, K::kRadio, u"受信", {270, 44, 110, 28}, F::kStandard, true},
       {kSendRadio, K::kRadio, u"送信", {385, 44, 110, 28}, F::kStandard},
@@ -39,22 +42,22 @@ std::vector<ControlDefinition> BuildControls() {
       {kLevelCaption, K::kLabel, u"学習レベル", {1295, 83, 90, 24}, F::kStandard},
       {kLevelCombo, K::kCombo, u"", {1385, 80, 135, 100}, F::kStandard},
       // Speed row.
-      {kSpeedLabel, K::kLabel, u"", {270, 119, 95, 24}, F::kStandard},
-      {kSpeedSlider, K::kSlider, u"速度", {365, 114, 230, 34}, F::kStandard},
-      {kFreqLabel, K::kLabel, u"", {605, 119, 105, 24}, F::kStandard},
-      {kFreqSlider, K::kSlider, u"周波数", {710, 114, 230, 34}, F::kStandard},
+      {kSpeedLabel, K::kLabel, u"", {270, 119, 100, 24}, F::kStandard},
+      {kSpeedSlider, K::kSlider, u"速度", {375, 114, 220, 34}, F::kStandard},
+      {kFreqLabel, K::kLabel, u"", {605, 119, 125, 24}, F::kStandard},
+      {kFreqSlider, K::kSlider, u"周波数", {735, 114, 205, 34}, F::kStandard},
       {kScoreLine, K::kLabel, u"", {950, 115, 570, 32}, F::kStandard},
       // Tolerance rows.
-      {kJudgeEaseLabel, K::kLabel, u"", {270, 155, 170, 24}, F::kStandard},
-      {kJudgeEaseSlider, K::kSlider, u"判定しやすさ", {440, 150, 300, 34}, F::kStandard},
-      {kElementToleranceLabel, K::kLabel, u"", {760, 155, 190, 24}, F::kStandard},
-      {kElementToleranceSlider, K::kSlider, u"符号長許容度", {950, 150, 250, 34}, F::kStandard},
-      {kKeySoftnessLabel, K::kLabel, u"", {270, 191, 170, 24}, F::kStandard},
-      {kKeySoftnessSlider, K::kSlider, u"打鍵の甘さ", {440, 186, 270, 34}, F::kStandard},
-      {kCharSpeedLabel, K::kLabel, u"", {725, 191, 200, 24}, F::kStandard},
-      {kCharSpeedSlider, K::kSlider, u"文字速度許容度", {925, 186, 260, 34}, F::kStandard},
-      {kTotalEaseLabel, K::kLabel, u"", {1200, 191, 145, 24}, F::kStandard},
-      {kTotalEaseSlider, K::kSlider, u"総合判定度", {1345, 186, 175, 34}, F::kStandard},
+      {kJudgeEaseLabel, K::kLabel, u"", {270, 155, 215, 24}, F::kStandard},
+      {kJudgeEaseSlider, K::kSlider, u"判定しやすさ", {490, 150, 250, 34}, F::kStandard},
+      {kElementToleranceLabel, K::kLabel, u"", {750, 155, 230, 24}, F::kStandard},
+      {kElementToleranceSlider, K::kSlider, u"符号長許容度", {985, 150, 235, 34}, F::kStandard},
+      {kKeySoftnessLabel, K::kLabel, u"", {270, 191, 200, 24}, F::kStandard},
+      {kKeySoftnessSlider, K::kSlider, u"打鍵の甘さ", {475, 186, 190, 34}, F::kStandard},
+      {kCharSpeedLabel, K::kLabel, u"", {675, 191, 235, 24}, F::kStandard},
+      {kCharSpeedSlider, K::kSlider, u"文字速度許容度", {915, 186, 190, 34}, F::kStandard},
+      {kTotalEaseLabel, K::kLabel, u"", {1115, 191, 215, 24}, F::kStandard},
+      {kTotalEaseSlider, K::kSlider, u"総合判定度", {1335, 186, 185, 34}, F::kStandard},
       // Option row.
       {kShowNextHintCheck, K::kCheckBox, u"次入力文字を薄灰色表示", {270, 224, 235, 28}, F::kStandard},
       {kAutoSpeedCheck, K::kCheckBox, u"正答率で速度自動調整", {515, 224, 235, 28}, F::kStandard},
@@ -82,9 +85,9 @@ std::vector<ControlDefinition> BuildControls() {
       {kLearnerSheet, K::kSheet, u"ユーザー入力", {900, 312, 610, 650}, F::kNone},
       // Under the sheets.
       {kModelPageLabel, K::kLabel, u"1/1", {470, 975, 90, 28}, F::kLarge},
-      {kLearnerPageLabel, K::kLabel, u"1/1", {1130, 975, 90, 28}, F::kLarge},
+      {kLearnerPageLabel, K::kLabel, u"1/1", {905, 975, 90, 28}, F::kLarge},
       {kTelegramStatusLabel, K::kLabel, u"1通目 1/1ページ", {610, 975, 290, 28}, F::kLarge},
-      {kRateLabel, K::kLabel, u"", {920, 975, 390, 28}, F::kLarge},
+      {kRateLabel, K::kLabel, u"", {1000, 975, 510, 28}, F::kLarge},
       {kStatusLine1, K::kLabel, u"", {270, 1010, 610, 34}, F::kLarge},
       {kStatusLine2, K::kLabel, u"", {900, 1010, 610, 34}, F::kLarge},
   };
@@ -140,8 +143,11 @@ int ScalePercent(int clientWidth, int clientHeight) {
 }
 
 DesignRect PlaceRect(const DesignRect& d, int w, int h) {
-  return {MulDivRounded(d.x, w, 1540), MulDivRounded(d.y, h, 1120), MulDivRounded(d.w, w, 1540),
-          MulDivRounded(d.h, h, 1120)};
+  // The far edges are rounded like the near ones (size = far - near), so controls that touch in the design
+  // never overlap by a rounding pixel.
+  const int x = MulDivRounded(d.x, w, 1540);
+  const int y = MulDivRounded(d.y, h, 1120);
+  return {x, y, MulDivRounded(d.x + d.w, w, 1540) - x, MulDivRounded(d.y + d.h, h, 1120) - y};
 }
 
 bool FullSheetPlace(int id, DesignRect& place) {

@@ -26,7 +26,7 @@ const ControlDefinition* FindControlDefinition(int id);
 
 // Scale percent of the fonts: min(W x 100 / 1540, H x 100 / 1120), rounded, limited to 50..130.
 int ScalePercent(int clientWidth, int clientHeight);
-// A design rectangle in client pixels (rounded multiply-divide per coordinate).
+// A design rectangle in client pixels: each edge by a rounded multiply-divide.
 DesignRect PlaceRect(const DesignRect& design, int clientWidth, int clientHeight);
 // The full-sheet view shows only these controls, at these places.
 bool FullSheetPlace(int id, DesignRect& place);

@@ -10,6 +10,7 @@
 #include "core/app.h"
 #include "core/event.h"
 #include "core/event_queue.h"
+#include "core/keying_reset.h"
 #include "core/settings.h"
 #include "core/shared_flags.h"
 #include "core/threads.h"
@@ -171,6 +172,29 @@ TEST_F(KeyingThreadTest, DropRequestForgetsThePartlyKeyedCharacter) {
   EXPECT_EQ(keyLevers.dropPendingCharacter.load(), 0);  // taken by the keying thread
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].kind, 1);
+}
+
+// RX START during a receive run: the old run is stopped mid-element and the new one closes a lever a few
+// milliseconds later. The old key-down must not run on into the new run's first element (it turned the
+// first dot of 一 ".----" into a dash, so the new run began with "0", judged wrong).
+TEST_F(KeyingThreadTest, KeyingResetForgetsTheKeyDownInProgress) {
+  struct Row {
+    const char* what;
+    int gapMs;
+  } rows[] = {{"next run keys at once", 1}, {"next run keys a little later", 4}};
+  for (const Row& row : rows) {
+    keyLevers.serialDot.store(1);
+    ASSERT_TRUE(WaitForTone(1, 2000)) << row.what;
+    Sleep(600);  // a dash-long key-down of the stopped run
+    ResetKeyingState();
+    Sleep(row.gapMs);
+    keyLevers.serialDot.store(1);  // the new run's first dot
+    Sleep(200);
+    keyLevers.serialDot.store(0);
+    std::vector<KeyEvent> events;
+    ASSERT_TRUE(CollectUntilKind(events, 2, 2000)) << row.what;
+    EXPECT_STREQ(events.back().code, ".") << row.what;
+  }
 }
 
 TEST_F(KeyingThreadTest, StopAllEndsTheThreadAndClearsTheTone) {

@@ -170,6 +170,34 @@ TEST_F(JudgeTest, ErrorSignalInKanaCorrectsLastThreeWithProceed) {
   EXPECT_EQ(Marks(kText), u"");
 }
 
+// The proceed option ticked while a kana header field ends in a wrong cell: the field counts as complete,
+// but the learner is still in it, so the correction takes back its cells and the next character goes there.
+TEST_F(JudgeTest, CorrectionAfterProceedTickedWorksOnTheCurrentHeaderField) {
+  struct Row {
+    const char* what;
+    std::u16string keyed;
+    std::u16string enteredBefore;
+    std::u16string enteredAfter;
+  } rows[] = {
+      {"last of three cells wrong", u"一五キ", u"一五キ", u""},
+      {"a wrong cell overwritten, then the last wrong", u"一キ五キ", u"一五キ", u""},
+  };
+  for (const Row& row : rows) {
+    UseScript(Script::kKana, {MakeTelegram(u"一五八", u"アイ", u"", u"", u"", u"ウ")});
+    SetProceed(false);
+    KeyText(row.keyed);
+    SetProceed(true);
+    EXPECT_EQ(Entered(kNumber), row.enteredBefore) << row.what;
+    EXPECT_TRUE(HandleSpecialSignal("...-.")) << row.what;
+    EXPECT_EQ(judgeState.currentField, kNumber) << row.what;
+    EXPECT_EQ(Entered(kNumber), row.enteredAfter) << row.what;
+    EXPECT_EQ(MessageLine(), u"訂正：3文字戻しました") << row.what;
+    KeyText(u"一");
+    EXPECT_EQ(Entered(kNumber), u"一") << row.what;
+    EXPECT_EQ(Entered(kOffice), u"") << row.what;
+  }
+}
+
 TEST_F(JudgeTest, CorrectionSignalWithoutProceedIsSwallowed) {
   UseScript(Script::kKana, {MakeTelegram(u"一", u"", u"", u"", u"", u"アイウエオ")});
   KeyText(u"一アイ");

@@ -54,6 +54,15 @@ TEST_F(ResultWindowTest, PaintsTheBandTilesAndButtonInTheAccuracyColour) {
     EXPECT_EQ(image.pixelColor(5, 200), QColor(241, 246, 252));   // page background
     EXPECT_EQ(image.pixelColor(100, 460), QColor(45, 125, 215));  // 入力文字数 tile
     EXPECT_EQ(image.pixelColor(700, 460), QColor(235, 135, 20));  // 減点 tile
+    // The circle ends above its caption: a white gap, then the caption's strokes in the accent colour
+    // (the circle once covered the caption, accent on accent).
+    for (int y = 279; y <= 284; ++y) EXPECT_EQ(image.pixelColor(142, y), QColor(Qt::white)) << y;
+    int captionStrokes = 0;
+    for (int y = 286; y <= 316; ++y) {
+      for (int x = 100; x <= 185; ++x) captionStrokes += image.pixelColor(x, y) == accent ? 1 : 0;
+    }
+    EXPECT_GT(captionStrokes, 40);
+    EXPECT_LT(captionStrokes, 85 * 31 / 2);
     auto* button = window.findChild<QPushButton*>(QStringLiteral("20501"));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text(),

@@ -34,19 +34,6 @@ void AddUnlessPresent(std::vector<std::u16string>& items, std::u16string item) {
   if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(std::move(item));
 }
 
-// Calls visit with every trimmed line that is neither blank nor a comment.
-template <typename Visit>
-void ForEachContentLine(std::u16string_view text, Visit visit) {
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(u'\n', start);
-    if (end == std::u16string_view::npos) end = text.size();
-    const std::u16string line = Trimmed(text.substr(start, end - start));
-    if (!line.empty() && line[0] != u'#') visit(line);
-    start = end + 1;
-  }
-}
-
 }  // namespace
 
 std::vector<std::u16string> SplitWordList(std::u16string_view text) {
@@ -87,22 +74,22 @@ bool ParseTemplateLine(std::u16string_view line, EnglishTemplate& result) {
 }
 
 void ParseDictionaryText(std::u16string_view text, EnglishDictionary& dictionary) {
-  ForEachContentLine(text, [&dictionary](const std::u16string& line) {
+  for (const std::u16string& line : ContentLines(text)) {
     const size_t equals = line.find(u'=');
-    if (equals == std::u16string::npos) return;
+    if (equals == std::u16string::npos) continue;
     const std::u16string key = Trimmed(std::u16string_view(line).substr(0, equals));
     std::vector<std::u16string> items = SplitWordList(std::u16string_view(line).substr(equals + 1));
-    if (key.empty() || items.empty()) return;
+    if (key.empty() || items.empty()) continue;
     std::vector<std::u16string>& list = dictionary[key];
     for (std::u16string& item : items) AddUnlessPresent(list, std::move(item));
-  });
+  }
 }
 
 void ParseTemplateText(std::u16string_view text, EnglishTemplates& templates) {
-  ForEachContentLine(text, [&templates](const std::u16string& line) {
+  for (const std::u16string& line : ContentLines(text)) {
     EnglishTemplate parsed;
     if (ParseTemplateLine(line, parsed)) templates.push_back(std::move(parsed));
-  });
+  }
 }
 
 // ---- Expansion --------------------------------------------------------------------------------------------

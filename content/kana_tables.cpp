@@ -59,21 +59,11 @@ const std::array<std::u16string_view, 60> kWordCategoryNames = {
 
 namespace {
 
-// The resource's lines, decoded, without line ends; blank lines dropped.
+// The resource's lines, decoded, trimmed, without blank lines.
 std::vector<std::u16string> ResourceLines(std::string_view bytes) {
   std::u16string text;
-  std::vector<std::u16string> lines;
-  if (!DecodeText(bytes, text)) return lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(u'\n', start);
-    if (end == std::u16string::npos) end = text.size();
-    std::u16string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == u'\r') line.pop_back();
-    if (!line.empty()) lines.push_back(std::move(line));
-    start = end + 1;
-  }
-  return lines;
+  if (!DecodeText(bytes, text)) return {};
+  return ContentLines(text);
 }
 
 std::vector<std::u16string> SplitAt(std::u16string_view text, char16_t separator) {

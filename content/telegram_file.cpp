@@ -21,46 +21,6 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-void AppendCodePoint(std::u16string& out, char32_t cp) {
-  if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  } else {
-    out.push_back(static_cast<char16_t>(cp));
-  }
-}
-
-// UTF-8 that must be valid throughout: a stray byte, a cut-off sequence, an overlong form, an encoded
-// surrogate or a value above U+10FFFF makes the whole conversion fail, so that CP932 gets its turn.
-bool DecodeStrictUtf8(std::string_view bytes, std::u16string& out) {
-  std::u16string text;
-  text.reserve(bytes.size());
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-    if (lead < 0x80) {
-      text.push_back(lead);
-      ++i;
-      continue;
-    }
-    const int extra = (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
-    if (extra < 0 || i + static_cast<size_t>(extra) >= bytes.size()) return false;
-    char32_t cp = lead & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char next = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
-      if ((next & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    AppendCodePoint(text, cp);
-    i += static_cast<size_t>(extra) + 1;
-  }
-  out.swap(text);
-  return true;
-}
-
 // CP932 through iconv; a byte that starts no valid character becomes U+FFFD and decoding goes on after it.
 bool DecodeCp932(std::string_view bytes, std::u16string& out) {
   iconv_t converter = iconv_open("UTF-16LE", "CP932");
@@ -109,7 +69,7 @@ bool DecodeText(std::string_view bytes, std::u16string& text) {
   std::string_view utf8 = bytes;
   if (utf8.size() >= 3 && utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
   std::u16string decoded;
-  if (DecodeStrictUtf8(utf8, decoded) && !decoded.empty()) {
+  if (Utf8ToUtf16Strict(utf8, decoded) && !decoded.empty()) {
     text.swap(decoded);
     return true;
   }
@@ -273,21 +233,24 @@ std::string TemplateFilePath(int learningLevel) {
   return AppFilePath("templates_exam.txt");
 }
 
-std::vector<std::u16string> TemplateLinesFromBytes(std::string_view bytes) {
-  std::u16string text;
+std::vector<std::u16string> ContentLines(std::u16string_view text) {
   std::vector<std::u16string> lines;
-  if (!DecodeText(bytes, text)) return lines;
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find(u'\n', start);
-    if (end == std::u16string::npos) end = text.size();
-    std::u16string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == u'\r') line.pop_back();
+    if (end == std::u16string_view::npos) end = text.size();
+    std::u16string line(text.substr(start, end - start));
     TrimText(line);
     if (!line.empty() && line[0] != u'#') lines.push_back(std::move(line));
     start = end + 1;
   }
   return lines;
+}
+
+std::vector<std::u16string> TemplateLinesFromBytes(std::string_view bytes) {
+  std::u16string text;
+  if (!DecodeText(bytes, text)) return {};
+  return ContentLines(text);
 }
 
 std::vector<std::u16string> ReadTemplateLines(const std::string& path) {

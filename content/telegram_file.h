@@ -48,6 +48,9 @@ std::string TelegramFileBytes(const std::vector<Telegram>& telegrams, TelegramLa
 // templates_beginner.txt (levels 0, 1), templates_nature.txt (2, 3) or templates_exam.txt (4), in the
 // program's file directory.
 std::string TemplateFilePath(int learningLevel);
+// The lines of a text that carry content: split at LF, each trimmed, blank lines and lines beginning with
+// "#" left out. Template files and the compiled-in word lists and templates share this rule.
+std::vector<std::u16string> ContentLines(std::u16string_view text);
 // The candidate sentences of a template file's bytes: decoded, split at LF, trimmed, without blank lines and
 // lines beginning with "#".
 std::vector<std::u16string> TemplateLinesFromBytes(std::string_view bytes);

@@ -63,9 +63,12 @@ std::u16string FormatInteger(int64_t value, int width, bool left, bool zero) {
 
 }  // namespace
 
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
+namespace {
+
+// One pass over UTF-8. An invalid sequence (a stray or invalid byte, a cut-off sequence, an overlong form,
+// an encoded surrogate, a value above U+10FFFF) becomes U+FFFD, or stops the pass when strict.
+bool DecodeUtf8(std::string_view utf8, bool strict, std::u16string& out) {
+  out.reserve(out.size() + utf8.size());
   size_t i = 0;
   while (i < utf8.size()) {
     unsigned char lead = static_cast<unsigned char>(utf8[i]);
@@ -74,24 +77,20 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
                 : (lead >> 4) == 0xE  ? 2
                 : (lead >> 3) == 0x1E ? 3
                                       : -1;
-    if (extra < 0 || i + extra >= utf8.size() + (extra == 0 ? 1 : 0)) {
-      // A stray continuation byte, an invalid lead byte or a sequence cut off by the end of the text.
-      AppendUtf16(out, kReplacement);
-      ++i;
-      continue;
-    }
-    char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-    bool valid = true;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char next = static_cast<unsigned char>(utf8[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        valid = false;
-        break;
+    bool valid = extra >= 0 && i + extra < utf8.size() + (extra == 0 ? 1 : 0);
+    char32_t cp = 0;
+    if (valid) {
+      cp = extra == 0 ? lead : lead & (0x3F >> extra);
+      for (int k = 1; k <= extra && valid; ++k) {
+        unsigned char next = static_cast<unsigned char>(utf8[i + k]);
+        valid = (next & 0xC0) == 0x80;
+        cp = (cp << 6) | (next & 0x3F);
       }
-      cp = (cp << 6) | (next & 0x3F);
+      static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+      valid = valid && cp >= kMinimum[extra] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
     }
-    static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-    if (!valid || cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    if (!valid) {
+      if (strict) return false;
       AppendUtf16(out, kReplacement);
       ++i;
       continue;
@@ -99,7 +98,22 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     AppendUtf16(out, cp);
     i += extra + 1;
   }
+  return true;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  DecodeUtf8(utf8, false, out);
   return out;
+}
+
+bool Utf8ToUtf16Strict(std::string_view utf8, std::u16string& text) {
+  std::u16string out;
+  if (!DecodeUtf8(utf8, true, out)) return false;
+  text.swap(out);
+  return true;
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {

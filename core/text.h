@@ -7,6 +7,8 @@
 
 // Conversions. Invalid input sequences become U+FFFD; nothing throws.
 std::u16string Utf8ToUtf16(std::string_view utf8);
+// UTF-8 that must be valid throughout; false (text untouched) at the first invalid sequence.
+bool Utf8ToUtf16Strict(std::string_view utf8, std::u16string& text);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string AsciiToUtf16(std::string_view ascii);
 std::string Utf16ToAscii(std::u16string_view text);  // non-ASCII units become '?'

@@ -75,7 +75,9 @@ struct Schedule {
 Schedule ReceivePracticeSchedule(Script script, int wpm, const std::string& telegramFile = "") {
   LatinMode.store(script == Script::kLatin ? 1 : 0);
   ResetTelegramDocument();
-  if (!telegramFile.empty()) EXPECT_TRUE(LoadTelegramFile(telegramFile));
+  if (!telegramFile.empty()) {
+    EXPECT_TRUE(LoadTelegramFile(telegramFile));
+  }
   Schedule s;
   s.u = (1200 + wpm / 2) / wpm;
   const int count = TelegramCount();

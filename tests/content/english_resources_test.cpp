@@ -121,7 +121,9 @@ TEST(EnglishResourcesTest, ResourcesFailWhenEitherIsUnusable) {
     EXPECT_EQ(ParseEnglishResources(row.dictionary, row.templates, dictionary, templates), row.ok)
         << row.name;
     EXPECT_EQ(dictionary.count(u"OLD"), 0u) << row.name;
-    if (!row.ok) EXPECT_TRUE(dictionary.empty() || templates.empty()) << row.name;
+    if (!row.ok) {
+      EXPECT_TRUE(dictionary.empty() || templates.empty()) << row.name;
+    }
   }
 }
 
@@ -183,7 +185,9 @@ TEST(EnglishGeneratorTest, BatchPreamblesAndNeighbours) {
     EXPECT_EQ(fields[5].size(), 2u) << i;
     EXPECT_LE(LeadingInt(fields[5]), 59) << i;
     EXPECT_EQ(fields[6], i % 2 == 0 ? u"S" : u"M") << i;
-    if (i > 0) EXPECT_NE(t.fields[kText], batch[i - 1].fields[kText]) << i;
+    if (i > 0) {
+      EXPECT_NE(t.fields[kText], batch[i - 1].fields[kText]) << i;
+    }
     EXPECT_TRUE(t.fields[kOffice].empty() && t.fields[kCount].empty() && t.fields[kTime].empty());
   }
   // The one text the candidates allow comes back after 20 equal draws.

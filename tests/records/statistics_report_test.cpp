@@ -218,8 +218,9 @@ TEST_F(StatisticsReportTest, DashboardLevelFollowsTodaysAndTheCurrentRunsCharact
     const std::u16string text = BuildDashboardText(GatherDashboardFigures());
     EXPECT_TRUE(Contains(text, row.levelLine)) << Utf16ToUtf8(text);
     EXPECT_TRUE(Contains(text, FormatText(u"苦手文字\r\n%s\r\n", {row.weak})));
-    if (row.todayInputs == 0)
+    if (row.todayInputs == 0) {
       EXPECT_TRUE(Contains(text, u"練習時間  00:00\r\n文字数    0\r\n電報数    0\r\n"));
+    }
   }
   ASSERT_TRUE(WriteCharacterLog({{u'ア', {10, 5, 5, {}}}, {u'イ', {10, 10, 0, {}}}, {u'「', {9, 0, 9, {}}}}));
   EXPECT_TRUE(Contains(BuildDashboardText(GatherDashboardFigures()), u"苦手文字\r\nア\r\n"));

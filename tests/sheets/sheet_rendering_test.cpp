@@ -141,7 +141,9 @@ TEST_F(SheetRenderingTest, KanaHeaderAndAddressColumnsStayInsideTheirBoxes) {
     const std::vector<Placed> probe = Find(list, row.probe);
     ASSERT_EQ(probe.size(), 1u) << row.name;
     EXPECT_NEAR(probe[0].x, PictureX(row.centreX), 1) << row.name;
-    if (row.topY >= 0) EXPECT_EQ(probe[0].op->y, row.topY) << row.name;
+    if (row.topY >= 0) {
+      EXPECT_EQ(probe[0].op->y, row.topY) << row.name;
+    }
     for (char16_t c : row.text) {
       for (const Placed& placed : Find(list, c)) {
         EXPECT_LE(placed.op->y + placed.op->font.height, row.limitY + 2) << row.name;
@@ -292,7 +294,9 @@ TEST_F(SheetRenderingTest, HintShowsTheNextExpectedCharacterInGrey) {
     }
     ASSERT_EQ(grey.size(), 1u) << row.name;
     EXPECT_EQ(grey[0]->character, row.hint) << row.name;
-    if (row.centreX) EXPECT_NEAR(grey[0]->x + grey[0]->font.height / 2, PictureX(row.centreX), 1) << row.name;
+    if (row.centreX) {
+      EXPECT_NEAR(grey[0]->x + grey[0]->font.height / 2, PictureX(row.centreX), 1) << row.name;
+    }
     EXPECT_TRUE(Find(LearnerSheet(false), row.hint).size() < Find(list, row.hint).size()) << row.name;
   }
 }

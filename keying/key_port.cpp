@@ -145,7 +145,8 @@ void KeyPortMonitorThread() {
         polling = true;
         pollDeadlineUs = MonotonicMicros();
       }
-      if (result == LineWait::kTimedOut) continue;
+      // A time-out reads the lines too: a change that slipped in between the last read and the wait
+      // (contact bounce) would otherwise hold a lever until the next change.
       if (result == LineWait::kFailed) {
         vanished = true;
         break;

@@ -1,9 +1,13 @@
 // Real serial ports through termios.
 //
+// TIOCMIWAIT waits for a change after the moment it is entered; one that came between the last read and
+// the wait would be missed. The line counters (TIOCGICOUNT) taken with each read catch that case.
+//
 // TIOCMIWAIT has no time-out of its own. A periodic per-thread timer signal interrupts it instead (EINTR),
 // so the monitor thread still notices its stop event while an idle key costs a few wake-ups a second and
 // a line change wakes it at once. The signal has an empty handler installed without SA_RESTART.
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -71,7 +75,22 @@ void ClosePort(int handle) {
   if (handle >= 0) ::close(handle);
 }
 
+// DSR and CTS change counts as of the calling thread's last read; -1 when the driver keeps none.
+struct LineCounts {
+  int dsr = -1;
+  int cts = -1;
+  bool operator==(const LineCounts&) const = default;
+};
+thread_local LineCounts countsAtRead;
+
+LineCounts CurrentCounts(int handle) {
+  serial_icounter_struct counts{};
+  if (ioctl(handle, TIOCGICOUNT, &counts) != 0) return {};
+  return {counts.dsr, counts.cts};
+}
+
 bool ReadLines(int handle, ModemLines& lines) {
+  countsAtRead = CurrentCounts(handle);
   int bits = 0;
   if (ioctl(handle, TIOCMGET, &bits) != 0) return false;
   lines.dsr = (bits & TIOCM_DSR) != 0;
@@ -80,6 +99,8 @@ bool ReadLines(int handle, ModemLines& lines) {
 }
 
 LineWait WaitForChange(int handle, uint32_t timeoutMs) {
+  const LineCounts counts = CurrentCounts(handle);
+  if (counts.dsr >= 0 && !(counts == countsAtRead)) return LineWait::kChanged;
   InstallWakeHandler();
   sigevent notify{};
   notify.sigev_notify = SIGEV_THREAD_ID;

@@ -74,7 +74,7 @@ LineWait Wait(int, uint32_t timeoutMs) {
     wakeUs = openedUs + static_cast<uint64_t>(nextMs) * 1000u;
   }
   SleepUntilMicros(wakeUs);
-  return change ? LineWait::kChanged : LineWait::kTimedOut;
+  return change && !script.wakesLost ? LineWait::kChanged : LineWait::kTimedOut;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ struct ModemLineScript {
   int openError = 0;          // errno the open fails with; 0 opens
   bool waitSupported = true;  // false: waitForChange answers kUnsupported (the monitor polls)
   uint32_t vanishAtMs = 0;    // from then on reads and waits fail (unplugged); 0 never
+  bool wakesLost = false;     // waits never report a change, only time out (a change missed by the driver)
   std::vector<LineStep> steps;
 };
 

@@ -81,7 +81,7 @@ TEST_F(KeyPortTest, UnopenablePortSaysWhyAndHoldsNoLever) {
       {"a path instead of a name", u"../sda", 0, u"見つかりません", 0},
   };
   for (const Row& row : rows) {
-    SetModemLineScript({row.error, true, 0, {{0, true, true}}});
+    SetModemLineScript({row.error, true, 0, false, {{0, true, true}}});
     keyLevers.serialDot.store(1);
     keyLevers.serialDash.store(1);
     EXPECT_FALSE(OpenKeyPort(row.port)) << row.what;
@@ -113,11 +113,15 @@ TEST_F(KeyPortTest, MonitorFollowsTheLinesByWaitingOrPolling) {
   struct Row {
     const char* what;
     bool waitSupported;
-  } rows[] = {{"driver wakes on a change", true}, {"driver cannot wait: polled", false}};
+    bool wakesLost;
+  } rows[] = {{"driver wakes on a change", true, false},
+              {"driver cannot wait: polled", false, false},
+              {"a change the wait missed is read at its time-out", true, true}};
   for (const Row& row : rows) {
     SetModemLineScript({0,
                         row.waitSupported,
                         0,
+                        row.wakesLost,
                         {{0, true, false},
                          {120, false, false},
                          {240, false, true},
@@ -142,7 +146,7 @@ TEST_F(KeyPortTest, IdleKeyCostsNoPollingWhereTheDriverWakes) {
     int minReads, maxReads;
   } rows[] = {{"waiting", true, 1, 12}, {"polling", false, 100, 100000}};
   for (const Row& row : rows) {
-    SetModemLineScript({0, row.waitSupported, 0, {}});
+    SetModemLineScript({0, row.waitSupported, 0, false, {}});
     ResetEvent(app.serialStopEvent);
     ASSERT_TRUE(OpenKeyPort(u"ttyUSB0"));
     ASSERT_TRUE(StartThread(app.serialMonitorThread, KeyPortMonitorThread));
@@ -161,7 +165,7 @@ TEST_F(KeyPortTest, IdleKeyCostsNoPollingWhereTheDriverWakes) {
 TEST_F(KeyPortTest, VanishingPortEndsTheMonitorAndRxStopStillWorks) {
   InstallRunControlHooks({});
   app.closeSerialPort = CloseKeyPort;
-  SetModemLineScript({0, true, 100, {{0, true, true}}});
+  SetModemLineScript({0, true, 100, false, {{0, true, true}}});
   ASSERT_TRUE(OpenKeyPort(u"ttyUSB0"));
   ASSERT_TRUE(StartThread(app.serialMonitorThread, KeyPortMonitorThread));
   const uint32_t startMs = TickMs();
@@ -195,7 +199,7 @@ TEST_F(KeyPortTest, DetectionNamesTheKeyFromTheLineActivity) {
       {"paddle with AUTO", {{200, true, false}, {400, false, false}}, true, u"横振りオート"},
   };
   for (const Row& row : rows) {
-    SetModemLineScript({0, true, 0, row.steps});
+    SetModemLineScript({0, true, 0, false, row.steps});
     practiceSettings.Auto.store(row.autoKeyer ? 1 : 0);
     ASSERT_TRUE(OpenKeyPort(u"ttyUSB0"));
     DetectKeyType();
@@ -232,7 +236,7 @@ TEST_F(KeyPortTest, SecondSendStartReplacesTheRunningMonitor) {
   SetControlItems(kPortCombo, {u"USB Serial (ttyUSB0)"});
   SetControlSelection(kPortCombo, 0);
   CheckRadioButton(kReceiveRadio, kSendRadio, kSendRadio);
-  SetModemLineScript({0, true, 0, {{0, false, true}}});
+  SetModemLineScript({0, true, 0, false, {{0, false, true}}});
   StartPractice();
   ASSERT_TRUE(ThreadExists(app.serialMonitorThread));
   StartPractice();

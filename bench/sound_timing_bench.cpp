@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/audio_device.h"
+#include "audio/audio_backend.h"
 #include "audio/audio_engine.h"
 #include "core/app.h"
 #include "core/clock.h"
@@ -87,9 +87,10 @@ int main() {
   WorkerBodies bodies;
   bodies.keyingThread = KeyingThreadMain;
   bodies.audioThread = AudioThreadMain;
+  SetSoundUse(SoundUse::kSending);
   StartUp(bodies);
   for (int waited = 0; waited < 3000 && !audioStream.open.load(); waited += 10) SleepMs(10);
-  if (!audioStream.open.load()) {
+  if (!WaitForSoundPlaying(3000)) {
     ShutDown();
     return Fail("the output stream did not open", server);
   }

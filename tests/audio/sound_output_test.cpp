@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "audio/audio_device.h"
+#include "audio/audio_backend.h"
 #include "audio_test_support.h"
 #include "core/app.h"
 #include "core/clock.h"
@@ -116,10 +116,11 @@ TEST(SoundOutput, NullSinkHearsTheKeyedToneAtItsPitchAndTiming) {
   practiceSettings.Freq.store(kToneHz);
 
   app.stopAllEvent = CreateEvent(true, false);
+  SetSoundUse(SoundUse::kSending);
   ThreadSlot audio;
   ASSERT_TRUE(StartThread(audio, AudioThreadMain));
   for (int waited = 0; waited < 3000 && !audioStream.open.load(); waited += 10) SleepMs(10);
-  ASSERT_EQ(audioStream.open.load(), 1) << "PulseAudio answers but the output stream did not open";
+  ASSERT_TRUE(WaitForSoundPlaying(3000)) << "PulseAudio answers but the output stream does not play";
   EXPECT_EQ(audioStream.sampleRateHz.load(), kRate);
   EXPECT_EQ(audioStream.bufferFrames.load(), 128);
   EXPECT_EQ(audioStream.api.load(), kAudioApiPulse) << "the stream fell back from PulseAudio to ALSA";
@@ -136,6 +137,7 @@ TEST(SoundOutput, NullSinkHearsTheKeyedToneAtItsPitchAndTiming) {
   }
   SetEvent(app.stopAllEvent);
   EXPECT_TRUE(WaitAndForget(audio, kThreadExitWaitMs));
+  SetSoundUse(SoundUse::kRest);
   EXPECT_EQ(ReadToneOn(), 0);
   ReleasePulseServer(server);
   std::printf(

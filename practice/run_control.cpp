@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "audio/audio_engine.h"
 #include "audio/band_simulation.h"
 #include "content/telegram_document.h"
 #include "core/app.h"
@@ -161,6 +162,7 @@ void StartReceivePlayback() {
   SetStatusText(u"受信中");
   SelectDecodingMap(CurrentScript());
   runFlags.bandMasterSwitch.store(1);  // the received signal passes through the band conditions
+  SetSoundUse(SoundUse::kReceiving);
   runFlags.playing.store(1);
   if (!LaunchPlayback(PlaybackRoutine)) {
     runFlags.playing.store(0);
@@ -182,6 +184,7 @@ void StartDemoSending() {
   CheckRadioButton(kReceiveRadio, kSendRadio, kSendRadio);
   SetStatusText(u"デモ送信開始：J=短点 / K=長点");
   runFlags.bandMasterSwitch.store(1);
+  SetSoundUse(SoundUse::kReceiving);
   runFlags.playing.store(1);
   runFlags.demonstration.store(1);
   if (!LaunchPlayback(DemonstrationThreadBody)) {
@@ -197,6 +200,7 @@ void StartKeySending() {
   StopPlayback();
   runFlags.demonstration.store(0);
   runFlags.bandMasterSwitch.store(0);  // the learner's own sidetone is the clean tone
+  SetSoundUse(SoundUse::kSending);
   ResetJudging();
   telegramDocument.followInput = true;
   SetStatusText(u"送信中");
@@ -238,6 +242,7 @@ void StopPractice() {
   RefreshStatusLines();
   StopPlayback();
   ReleaseSerialKey();
+  SetSoundUse(SoundUse::kRest);  // nothing can sound outside a run: the stream rests at no cost
   SetStatusText(u"停止");
   runFlags.demonstration.store(0);
   telegramDocument.followInput = false;

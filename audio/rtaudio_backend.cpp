@@ -15,6 +15,7 @@
 #include "core/threads.h"
 
 #ifdef __linux__
+#include <alsa/asoundlib.h>
 #include <dirent.h>
 #endif
 
@@ -71,6 +72,13 @@ void RaisePulsePluginThreads() {
   closedir(tasks);
 #endif
 }
+
+#ifdef __linux__
+// ALSA prints every failed probe to stderr; while a sound server is away the audio thread retries every
+// second, and the log would fill with the same lines.
+void IgnoreAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
+                       const char* /*format*/, ...) {}
+#endif
 
 RtAudio::Api PreferredApi() {
 #ifdef __linux__
@@ -134,6 +142,9 @@ void Discard(RtStream* s) {
 
 bool RtOpen(AudioStream& stream, const AudioStreamConfig& config, AudioFillFunction fill, void* user,
             AudioStreamReports& reports) {
+#ifdef __linux__
+  snd_lib_error_set_handler(IgnoreAlsaMessage);
+#endif
   // Real-time scheduling of the callback thread when the system grants it, else normal scheduling.
   for (bool realtime : {true, false}) {
     auto* s = new RtStream;
@@ -200,5 +211,10 @@ void RtUpdateLatency(AudioStream& stream) {
 
 }  // namespace
 
+#ifdef __linux__
 const AudioBackend rtAudioBackend = {"RtAudio ALSA", kAudioApiAlsa, RtOpen,         RtResume,
                                      RtPause,        RtClose,       RtUpdateLatency};
+#else
+const AudioBackend rtAudioBackend = {"RtAudio", kAudioApiOther, RtOpen,         RtResume,
+                                     RtPause,   RtClose,        RtUpdateLatency};
+#endif

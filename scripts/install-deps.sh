@@ -6,7 +6,7 @@ packages=(
   make build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev googletest
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6 qt6-qpa-plugins
-  librtaudio-dev libpulse-dev libdbus-1-dev
+  librtaudio-dev libasound2-dev libpulse-dev libdbus-1-dev
   fonts-noto-cjk fonts-aoyagi-kouzan-t
   xvfb xauth x11-apps imagemagick
   pulseaudio pulseaudio-utils sox dbus-daemon util-linux

@@ -11,24 +11,36 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 constexpr const char* kService = "org.freedesktop.RealtimeKit1";
 constexpr const char* kObject = "/org/freedesktop/RealtimeKit1";
 constexpr const char* kInterface = "org.freedesktop.RealtimeKit1";
+constexpr const char* kDefaultSystemBus = "unix:path=/var/run/dbus/system_bus_socket";
 // A daemon started on demand by the bus takes a moment; a thread should not wait longer than this at its
 // start (shutdown waits 1500 ms for each thread).
 constexpr int kCallTimeoutMs = 800;
 
 // A private connection: the shared one of dbus_bus_get would stay open for the whole process and tie the
-// process to the bus (it exits on disconnect by default).
+// process to the bus (it exits on disconnect by default). The address is read here on every call, as
+// libdbus would read it only once per process.
 DBusConnection* OpenSystemBus() {
+  const char* address = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  if (!address || !*address) address = kDefaultSystemBus;
   DBusError error;
   dbus_error_init(&error);
-  DBusConnection* bus = dbus_bus_get_private(DBUS_BUS_SYSTEM, &error);
+  DBusConnection* bus = dbus_connection_open_private(address, &error);
+  if (bus) {
+    dbus_connection_set_exit_on_disconnect(bus, FALSE);
+    if (!dbus_bus_register(bus, &error)) {
+      dbus_connection_close(bus);
+      dbus_connection_unref(bus);
+      bus = nullptr;
+    }
+  }
   dbus_error_free(&error);
-  if (bus) dbus_connection_set_exit_on_disconnect(bus, FALSE);
   return bus;
 }
 

@@ -215,6 +215,22 @@ inline void StopMonitorRecorder(MonitorRecorder& r) {
   r.fd = -1;
 }
 
+// Milliseconds of sound the recorder lost (a starved parec lets the server drop what it could not take):
+// frames arrive no earlier than captured, so the lowest (read time - frames received / rate) of the last
+// second lies above that of the first second by what went missing in between. Drift of the sink's clock
+// adds well under a millisecond over a take.
+inline double RecorderLostMs(const MonitorRecorder& r) {
+  if (r.arrivals.size() < 2) return 0;
+  const double firstUs = r.arrivals.front().timeUs, lastUs = r.arrivals.back().timeUs;
+  double early = 1e300, late = 1e300;
+  for (const Arrival& a : r.arrivals) {
+    const double lineUs = a.timeUs - a.totalFrames * 1e6 / r.rateHz;
+    if (a.timeUs <= firstUs + 1e6) early = std::min(early, lineUs);
+    if (a.timeUs >= lastUs - 1e6) late = std::min(late, lineUs);
+  }
+  return std::max(0.0, (late - early) / 1000.0);
+}
+
 // Monotonic time of recorded frames: the sink's clock may run a little off the monotonic clock (hundreds of
 // ppm), so the frame period is measured too. Frames arrive no earlier than they were captured, so the
 // capture line is the lower envelope of the reads: for a frame period p, the intercept is the smallest

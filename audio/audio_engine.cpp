@@ -251,6 +251,7 @@ void FillLive(float* interleaved, int frames, int channels, void* user) {
     return;
   }
   const uint64_t cpuStartUs = ThreadCpuMicros();
+  const uint64_t generation = audioStream.playGeneration.load(std::memory_order_acquire);
   if (r.restart.exchange(0, std::memory_order_acq_rel) != 0) {
     // The stream (re)starts: its timeline begins now, and edges from before are history.
     r.anchored = false;
@@ -269,7 +270,7 @@ void FillLive(float* interleaved, int frames, int channels, void* user) {
   r.renderedFrames += static_cast<uint64_t>(frames);
   audioStream.callbacks.fetch_add(1, std::memory_order_relaxed);
   audioStream.lateEdges.store(r.render.lateEdges, std::memory_order_relaxed);
-  audioStream.playing.store(1, std::memory_order_relaxed);
+  audioStream.renderedGeneration.store(generation, std::memory_order_release);
   NoteCallbackCpu(ThreadCpuMicros() - cpuStartUs, frames, r.periodFrames);
 }
 
@@ -324,7 +325,7 @@ void CloseLive(LiveStream& s) {
   s.backend = nullptr;
   s.priorityAsked = false;
   audioStream.open.store(0);
-  audioStream.playing.store(0);
+  audioStream.playGeneration.fetch_add(1);
   audioStream.api.store(0);
 }
 
@@ -365,14 +366,15 @@ bool OpenLive(LiveStream& s, const StreamStep& step) {
 }
 
 void ResumeLive(LiveStream& s) {
+  audioStream.playGeneration.fetch_add(1, std::memory_order_release);
   live.restart.store(1, std::memory_order_release);
   live.rendering.store(1, std::memory_order_release);
   if (s.backend && !s.backend->resume(s.stream)) audioStream.device.failed.store(1);
 }
 
 void PauseLive(LiveStream& s) {
+  audioStream.playGeneration.fetch_add(1, std::memory_order_release);
   live.rendering.store(0, std::memory_order_release);
-  audioStream.playing.store(0);
   if (s.backend && !s.backend->pause(s.stream)) audioStream.device.failed.store(1);
 }
 
@@ -439,10 +441,15 @@ SoundUse CurrentSoundUse() {
 bool WaitForSoundPlaying(uint32_t timeoutMs) {
   const uint32_t startMs = TickMs();
   for (;;) {
-    if (audioStream.playing.load() != 0) return true;
+    if (SoundPlaying()) return true;
     if (audioStream.available.load() == 0 || TickMs() - startMs >= timeoutMs) return false;
     SleepMs(2);
   }
+}
+
+bool SoundPlaying() {
+  return audioStream.renderedGeneration.load(std::memory_order_acquire) ==
+         audioStream.playGeneration.load(std::memory_order_acquire);
 }
 
 std::string SoundStartLine() {

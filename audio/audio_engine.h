@@ -33,8 +33,12 @@ struct AudioStreamInfo {
   AudioStreamReports device;          // written by the device thread (see audio/audio_backend.h)
   std::atomic<int32_t> open{0};       // 1 while a stream is open (playing or paused)
   std::atomic<int32_t> available{0};  // 1 while the audio thread runs and a stream can be had
-  std::atomic<int32_t> playing{0};    // device thread: 1 once it renders after a resume
-  std::atomic<int32_t> api{0};        // kAudioApiPulse or kAudioApiAlsa while open
+  // Each resume, pause and close starts a new generation (audio thread); the device thread notes the
+  // generation it rendered for. The stream plays when the two agree: a render finishing just after a pause
+  // cannot make a resting stream look as if it played.
+  std::atomic<uint64_t> playGeneration{1};
+  std::atomic<uint64_t> renderedGeneration{0};
+  std::atomic<int32_t> api{0};  // kAudioApiPulse or kAudioApiAlsa while open
   std::atomic<int32_t> sampleRateHz{0};
   std::atomic<int32_t> channels{0};
   std::atomic<int32_t> bufferFrames{0};     // frames per period
@@ -88,6 +92,8 @@ SoundUse CurrentSoundUse();
 // Any thread but the audio thread's own: waits until the stream plays, at most timeoutMs. Returns at once
 // (false) when no stream can be had. Playback calls it before its first element.
 bool WaitForSoundPlaying(uint32_t timeoutMs);
+// Any thread: the device renders for the latest resume.
+bool SoundPlaying();
 // The line the program logs about its sound and thread priorities, e.g. "sound: PulseAudio 48000 Hz 2 ch,
 // 4 x 128 frames (10.7 ms); priority: audio real-time (RealtimeKit), keying real-time (RealtimeKit)".
 std::string SoundStartLine();

@@ -96,7 +96,7 @@ TEST(SoundStream, RestsCorkedOutsideRunsAndPlaysWithinAHundredMsOfAStart) {
     EXPECT_GT(audioStream.callbacks.load(), callbacks) << "the device thread does not render";
     SetSoundUse(SoundUse::kRest);
     EXPECT_TRUE(WaitForServerCorked(1, 1000)) << "the stream does not rest when the run ends";
-    EXPECT_EQ(audioStream.playing.load(), 0);
+    EXPECT_FALSE(SoundPlaying());
   }
 }
 
@@ -113,10 +113,10 @@ TEST(SoundStream, ComesBackWithinTwoSecondsOfAKilledServersRestart) {
   SleepMs(1500);  // a few failed attempts: the back-off grows
   ASSERT_TRUE(LaunchPulseDaemon(sound.server)) << sound.server.problem;
   const uint64_t backUs = MonotonicMicros();
-  for (int waited = 0; waited < 5000 && !audioStream.playing.load(); waited += 5) SleepMs(5);
+  for (int waited = 0; waited < 5000 && !SoundPlaying(); waited += 5) SleepMs(5);
   const double recoveryMs = (MonotonicMicros() - backUs) / 1000.0;
   std::printf("sound back %.0f ms after the server\n", recoveryMs);
-  ASSERT_EQ(audioStream.playing.load(), 1);
+  ASSERT_TRUE(SoundPlaying());
   EXPECT_LT(recoveryMs, 2000.0);
   EXPECT_GT(audioStream.opens.load(), opens);
 

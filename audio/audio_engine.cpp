@@ -168,15 +168,17 @@ namespace {
 // rendered (a device asking a period at a time, as RtAudio does, has its first frame there):
 //   behind < 0                       the callback came earlier than its frames' time: move the anchor back
 //                                    at once;
-//   behind >= kShiftUs through a whole block of callbacks
-//                                    the stream's timeline moved (an underrun or a stall of the server):
-//                                    move the anchor forward by the block's smallest behind at once;
+//   the device reported an underflow the stream's timeline moved: move the anchor forward to this
+//                                    callback at once;
 //   otherwise                        follow a device clock that runs slow against the monotonic clock by
-//                                    a sixteenth of the block's smallest behind per block.
+//                                    a sixteenth of the block's smallest behind per block, at most
+//                                    kMaxCreepUs (about 600 ppm).
 // Moving the anchor in one step shifts only the edges around that moment; creeping it over many buffers
-// would bend every element keyed meanwhile.
+// would bend every element keyed meanwhile. Callbacks that come late on a busy machine while the device
+// plays on do not move the timeline: only the device's own underflow notice does (following late
+// callbacks forward, and back again when one comes on time, would step the keying by milliseconds).
 constexpr int kClockBlockCallbacks = 32;  // about 85 ms at 128 frames and 48 kHz
-constexpr int64_t kShiftUs = 1000;
+constexpr int64_t kMaxCreepUs = 50;
 // Safety added to one period's duration for the output delay: covers the moment between the keying thread
 // taking an edge's time and publishing it.
 constexpr int64_t kDelayMarginUs = 500;
@@ -199,6 +201,7 @@ struct LiveRenderer {
   uint64_t renderedFrames = 0;   // frames rendered since the anchor
   int blockCallbacks = 0;        // callbacks in the current block
   int64_t blockMinBehindUs = 0;  // smallest behind in the current block
+  uint64_t underflowsSeen = 0;   // the device's underflow count at the last callback
 };
 LiveRenderer live;
 
@@ -209,6 +212,7 @@ int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs, int frames) {
     r.anchorUs = nowUs;
     r.renderedFrames = 0;
     r.blockCallbacks = 0;
+    r.underflowsSeen = audioStream.device.underflows.load(std::memory_order_relaxed);
   }
   const int64_t leadUs =
       frames > r.periodFrames ? static_cast<int64_t>(frames - r.periodFrames) * 1000000 / r.sampleRateHz : 0;
@@ -220,10 +224,20 @@ int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs, int frames) {
     behindUs = 0;
     audioStream.clockStepsBack.fetch_add(1, std::memory_order_relaxed);
   }
+  const uint64_t underflows = audioStream.device.underflows.load(std::memory_order_relaxed);
+  if (underflows != r.underflowsSeen) {
+    r.underflowsSeen = underflows;
+    if (behindUs > 0) {
+      r.anchorUs += behindUs;
+      clockUs += behindUs;
+      behindUs = 0;
+      r.blockCallbacks = 0;
+      audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
+    }
+  }
   if (r.blockCallbacks == 0 || behindUs < r.blockMinBehindUs) r.blockMinBehindUs = behindUs;
   if (++r.blockCallbacks == kClockBlockCallbacks) {
-    int64_t step = r.blockMinBehindUs >= kShiftUs ? r.blockMinBehindUs : r.blockMinBehindUs / 16;
-    if (r.blockMinBehindUs >= kShiftUs) audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
+    const int64_t step = std::min(r.blockMinBehindUs / 16, kMaxCreepUs);
     r.anchorUs += step;
     clockUs += step;
     r.blockCallbacks = 0;

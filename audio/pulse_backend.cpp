@@ -12,6 +12,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "audio/audio_backend.h"
@@ -33,13 +34,15 @@ struct PulseStream {
   AudioFillFunction fill = nullptr;
   void* user = nullptr;
   AudioStreamReports* reports = nullptr;
-  size_t frameBytes = 0;
-  int channels = 0;
-  bool closing = false;   // our own disconnect: its state changes are not failures (mainloop lock)
-  bool timedOut = false;  // the set-up limit passed (mainloop lock)
+  // Shared between the audio thread and the mainloop thread. The mainloop lock orders them, but that lock is
+  // libpulse's own and invisible to ThreadSanitizer, so they are atomics as well.
+  std::atomic<size_t> frameBytes{0};
+  std::atomic<int> channels{0};
+  std::atomic<bool> closing{false};   // our own disconnect: its state changes are not failures
+  std::atomic<bool> timedOut{false};  // the set-up limit passed
+  std::atomic<uint32_t> sinkRate{0};  // the default sink's format, 0 until known
+  std::atomic<uint32_t> sinkChannels{0};
   pa_time_event* setupTimer = nullptr;
-  pa_sample_spec sinkSpec{};
-  bool sinkKnown = false;
   pa_buffer_attr runAttr{};   // the buffering asked for while playing
   pa_buffer_attr restAttr{};  // while corked: a latency so long that the sink need not wake for us
 };
@@ -68,16 +71,18 @@ void StreamState(pa_stream* stream, void* userdata) {
 // The server asks for `bytes` more. Rendered in one call, so the engine's frame clock sees one request.
 void StreamWrite(pa_stream* stream, size_t bytes, void* userdata) {
   auto* p = static_cast<PulseStream*>(userdata);
-  while (bytes >= p->frameBytes) {
+  const size_t frameBytes = p->frameBytes.load(std::memory_order_relaxed);
+  while (bytes >= frameBytes) {
     void* data = nullptr;
     size_t size = bytes;
     if (pa_stream_begin_write(stream, &data, &size) < 0 || !data) return;
-    size = std::min(size, bytes) / p->frameBytes * p->frameBytes;
+    size = std::min(size, bytes) / frameBytes * frameBytes;
     if (size == 0) {
       pa_stream_cancel_write(stream);
       return;
     }
-    p->fill(static_cast<float*>(data), static_cast<int>(size / p->frameBytes), p->channels, p->user);
+    p->fill(static_cast<float*>(data), static_cast<int>(size / frameBytes),
+            p->channels.load(std::memory_order_relaxed), p->user);
     if (pa_stream_write(stream, data, size, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
     bytes -= size;
   }
@@ -90,8 +95,8 @@ void StreamUnderflow(pa_stream* /*stream*/, void* userdata) {
 void SinkInfo(pa_context* /*context*/, const pa_sink_info* info, int eol, void* userdata) {
   auto* p = static_cast<PulseStream*>(userdata);
   if (eol == 0 && info) {
-    p->sinkSpec = info->sample_spec;
-    p->sinkKnown = true;
+    p->sinkRate.store(info->sample_spec.rate);
+    p->sinkChannels.store(info->sample_spec.channels);
   }
   if (eol != 0) pa_threaded_mainloop_signal(p->mainloop, 0);
 }
@@ -197,9 +202,9 @@ bool ConnectLocked(PulseStream& p, const AudioStreamConfig& config, pa_sample_sp
   spec.rate = static_cast<uint32_t>(config.sampleRateHz);
   spec.channels = static_cast<uint8_t>(std::clamp(config.channels, 1, 2));
   // The sink's own rate spares the server a resampler; the same sample goes to every channel anyway.
-  if (p.sinkKnown && p.sinkSpec.rate > 0) spec.rate = p.sinkSpec.rate;
-  if (p.sinkKnown && p.sinkSpec.channels > 0 && p.sinkSpec.channels < spec.channels) {
-    spec.channels = p.sinkSpec.channels;
+  if (p.sinkRate.load() > 0) spec.rate = p.sinkRate.load();
+  if (p.sinkChannels.load() > 0 && p.sinkChannels.load() < spec.channels) {
+    spec.channels = static_cast<uint8_t>(p.sinkChannels.load());
   }
   p.channels = spec.channels;
   p.frameBytes = pa_frame_size(&spec);
@@ -209,8 +214,9 @@ bool ConnectLocked(PulseStream& p, const AudioStreamConfig& config, pa_sample_sp
   pa_stream_set_state_callback(p.stream, StreamState, &p);
   pa_stream_set_write_callback(p.stream, StreamWrite, &p);
   pa_stream_set_underflow_callback(p.stream, StreamUnderflow, &p);
-  p.runAttr = BufferAttr(static_cast<uint32_t>(config.periodFrames * p.frameBytes), config.periods);
-  p.restAttr = BufferAttr(static_cast<uint32_t>(kRestPeriodMs * spec.rate / 1000 * p.frameBytes), 4);
+  const uint32_t frameBytes = static_cast<uint32_t>(pa_frame_size(&spec));
+  p.runAttr = BufferAttr(static_cast<uint32_t>(config.periodFrames) * frameBytes, config.periods);
+  p.restAttr = BufferAttr(kRestPeriodMs * spec.rate / 1000 * frameBytes, 4);
   const pa_stream_flags_t flags =
       static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
   if (pa_stream_connect_playback(p.stream, nullptr, &p.restAttr, flags, nullptr, nullptr) < 0) return false;

@@ -6,7 +6,8 @@
 //   timing_dev_p50_ms, timing_dev_p99_ms, timing_dev_max_ms  element and gap lengths heard against those
 //       keyed, after removing the constant difference of the open and close debounce times
 //   latency_p50_ms, latency_p99_ms  lever closure to sound (the detector's own lag removed)
-//   device_latency_ms  buffers x frames / rate of the output stream
+//   device_latency_ms  periods x frames / rate of the output stream (the buffering asked for)
+//   stream_latency_ms  the output latency from the stream's own timing info
 // A private PulseAudio daemon with a null sink is started for the run and stopped again; the machine's own
 // server, if one runs, is left alone.
 #include <algorithm>
@@ -139,6 +140,8 @@ int main() {
   const int32_t rate = audioStream.sampleRateHz.load();
   const double outputDelayMs = audioStream.outputDelayUs.load() / 1000.0;
   const int32_t api = audioStream.api.load();
+  const double streamLatencyMs = audioStream.device.latencyUs.load() / 1000.0;
+  const uint64_t underflows = audioStream.device.underflows.load();
   ShutDown();
   ReleasePulseServer(server);
 
@@ -192,6 +195,8 @@ int main() {
   std::printf("latency_p50_ms=%.3f\n", Percentile(latencies, 50));
   std::printf("latency_p99_ms=%.3f\n", Percentile(latencies, 99));
   std::printf("device_latency_ms=%.3f\n", rate > 0 ? buffers * frames * 1000.0 / rate : 0.0);
+  std::printf("stream_latency_ms=%.3f\n", streamLatencyMs);
+  std::printf("underflows=%llu\n", static_cast<unsigned long long>(underflows));
   std::printf("close_debounce_ms=%d\n", closeHoldMs);
   std::printf("debounce_difference_ms=%d\n", openHoldMs - closeHoldMs);
   std::printf("mark_lengthening_measured_ms=%.3f\n", markConstant);

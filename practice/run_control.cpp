@@ -167,6 +167,7 @@ void StartReceivePlayback() {
   if (!LaunchPlayback(PlaybackRoutine)) {
     runFlags.playing.store(0);
     runFlags.bandMasterSwitch.store(0);
+    SetSoundUse(SoundUse::kRest);
     ShowMessageBox(u"リアルタイム受信再生スレッドを開始できません。", u"ERROR", MessageBoxIcon::kError);
   }
 }
@@ -191,6 +192,7 @@ void StartDemoSending() {
     runFlags.playing.store(0);
     runFlags.demonstration.store(0);
     runFlags.bandMasterSwitch.store(0);
+    SetSoundUse(SoundUse::kRest);
     ShowMessageBox(u"デモ送信スレッドを開始できません。", u"ERROR", MessageBoxIcon::kError);
   }
 }

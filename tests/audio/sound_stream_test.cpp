@@ -83,10 +83,12 @@ TEST(SoundStream, RestsCorkedOutsideRunsAndPlaysWithinAHundredMsOfAStart) {
   EXPECT_TRUE(WaitForServerCorked(1, 1000)) << "the stream at rest is not corked";
   const std::string startLine = SoundStartLine();
   EXPECT_NE(startLine.find("sound: PulseAudio 48000 Hz"), std::string::npos) << startLine;
-  EXPECT_NE(startLine.find(std::string("priority: audio ") + ThreadPriorityText(ObtainedPriority(ThreadRole::kAudio))),
+  EXPECT_NE(startLine.find(std::string("priority: audio ") +
+                           ThreadPriorityText(ObtainedPriority(ThreadRole::kAudio))),
             std::string::npos)
       << startLine;
-  EXPECT_NE(ObtainedPriority(ThreadRole::kAudio), ThreadPriority::kNotAsked) << "nobody asked for the device thread";
+  EXPECT_NE(ObtainedPriority(ThreadRole::kAudio), ThreadPriority::kNotAsked)
+      << "nobody asked for the device thread";
   for (const RunCase& run : kRuns) {
     SCOPED_TRACE(run.name);
     const uint64_t startUs = MonotonicMicros();

@@ -319,7 +319,9 @@ namespace {
 
 constexpr int kAudioPriority = 70;  // the device thread's real-time priority where granted
 constexpr uint32_t kLatencyUpdateMs = 1000;
-const AudioBackend* const kBackends[] = {&pulseAudioBackend, &rtAudioBackend};
+const AudioBackend* const kRealBackends[] = {&pulseAudioBackend, &rtAudioBackend};
+const AudioBackend* const* backends = kRealBackends;
+int backendCount = 2;
 
 std::atomic<int32_t> soundUse{static_cast<int32_t>(SoundUse::kRest)};
 Event soundUseChanged = CreateEvent(false, false);
@@ -348,7 +350,8 @@ bool OpenLive(LiveStream& s, const StreamStep& step) {
   config.periodFrames = step.periodFrames;
   config.periods = step.periods;
   audioStream.available.store(1);
-  for (const AudioBackend* backend : kBackends) {
+  for (int b = 0; b < backendCount; ++b) {
+    const AudioBackend* backend = backends[b];
     audioStream.device.failed.store(0);
     audioStream.device.deviceThreadId.store(0);
     audioStream.device.latencyUs.store(0);
@@ -459,6 +462,11 @@ bool WaitForSoundPlaying(uint32_t timeoutMs) {
     if (audioStream.available.load() == 0 || TickMs() - startMs >= timeoutMs) return false;
     SleepMs(2);
   }
+}
+
+void UseAudioBackends(const AudioBackend* const* list, int count) {
+  backends = list ? list : kRealBackends;
+  backendCount = list ? count : 2;
 }
 
 bool SoundPlaying() {

@@ -128,18 +128,26 @@ TEST(SoundStream, ComesBackWithinTwoSecondsOfAKilledServersRestart) {
   EXPECT_LT(recoveryMs, 2000.0);
   EXPECT_GT(audioStream.opens.load(), opens);
 
-  // And it sounds: a key-down as the keying thread makes it, heard on the new server's sink.
-  MonitorRecorder recorder;
-  ASSERT_TRUE(StartMonitorRecorder(recorder, kRate, 20, sound.server.sink));
-  for (int waited = 0; waited < 3000 && RecordedFrames(recorder) < kRate / 10; waited += 10) SleepMs(10);
-  WriteToneOn(1, MonotonicMicros());
-  SleepMs(300);
-  WriteToneOn(0, MonotonicMicros());
-  SleepMs(100);
-  StopMonitorRecorder(recorder);
-  EXPECT_NEAR(audiotest::PeakAbs(recorder.samples), 0.3f, 0.01f);
-  const std::vector<float> envelope = ToneEnvelope(recorder.samples, kRate, kToneHz);
-  EXPECT_EQ(FindEdges(envelope, 0.3f).size(), 2u) << "the key-down is not heard whole";
+  // And it sounds: a key-down as the keying thread makes it, heard whole on the new server's sink (keyed
+  // again when the stream reports that the machine made it drop out).
+  size_t edges = 0;
+  float peak = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    MonitorRecorder recorder;
+    ASSERT_TRUE(StartMonitorRecorder(recorder, kRate, 20, sound.server.sink));
+    for (int waited = 0; waited < 3000 && RecordedFrames(recorder) < kRate / 10; waited += 10) SleepMs(10);
+    const uint64_t underflows = audioStream.device.underflows.load();
+    WriteToneOn(1, MonotonicMicros());
+    SleepMs(300);
+    WriteToneOn(0, MonotonicMicros());
+    SleepMs(100);
+    StopMonitorRecorder(recorder);
+    peak = audiotest::PeakAbs(recorder.samples);
+    edges = FindEdges(ToneEnvelope(recorder.samples, kRate, kToneHz), 0.3f).size();
+    if (audioStream.device.underflows.load() == underflows && RecorderLostMs(recorder) < 3.0) break;
+  }
+  EXPECT_NEAR(peak, 0.3f, 0.01f);
+  EXPECT_EQ(edges, 2u) << "the key-down is not heard whole";
 }
 
 // The server's own notice of an empty buffer reaches the count: the device thread is held up once for

@@ -318,7 +318,10 @@ void ClearCallbackCpuHistogram() {
 namespace {
 
 constexpr int kAudioPriority = 70;  // the device thread's real-time priority where granted
-constexpr uint32_t kLatencyUpdateMs = 1000;
+// The latency is asked for once, this long after a resume (when the stream runs steadily), not
+// periodically: asking takes libpulse's lock, and a thread preempted while holding it on a busy machine
+// would hold up the rendering.
+constexpr uint32_t kLatencyAskDelayMs = 300;
 const AudioBackend* const kRealBackends[] = {&pulseAudioBackend, &rtAudioBackend};
 const AudioBackend* const* backends = kRealBackends;
 int backendCount = 2;
@@ -330,7 +333,8 @@ struct LiveStream {
   AudioStream stream;
   const AudioBackend* backend = nullptr;
   bool priorityAsked = false;
-  uint32_t latencyAskedMs = 0;
+  bool latencyAsked = false;
+  uint32_t resumedMs = 0;
 };
 
 void CloseLive(LiveStream& s) {
@@ -433,6 +437,8 @@ void Carry(LiveStream& s, StreamSupervisor& supervisor, const StreamStep& step, 
     }
     case StreamAction::kResume:
       ResumeLive(s);
+      s.latencyAsked = false;
+      s.resumedMs = nowMs;
       return;
     case StreamAction::kPause:
       PauseLive(s);
@@ -515,8 +521,9 @@ void AudioThreadMain() {
     }
     if (step.action != StreamAction::kNone) continue;  // one step at a time, then look again
     RaiseDeviceThread(s);
-    if (s.backend && supervisor.playing && facts.nowMs - s.latencyAskedMs >= kLatencyUpdateMs) {
-      s.latencyAskedMs = facts.nowMs;
+    if (s.backend && supervisor.playing && !s.latencyAsked &&
+        facts.nowMs - s.resumedMs >= kLatencyAskDelayMs) {
+      s.latencyAsked = true;
       s.backend->updateLatency(s.stream);
     }
     WaitForAnyEvent({&stopAll, &soundUseChanged}, StreamCheckIntervalMs(supervisor, TickMs()));

@@ -12,6 +12,8 @@
 //   buffer_frames_loaded      where adaptation settled (periods x frames)
 //   callback_p99_us           the render's CPU time per 128-frame period, under load
 //   underflows_reported_*     our stream's own underflow notices in each measured window
+//   late_edges_*              key changes that reached our render after their frame (the unprivileged
+//                             keyer held up between stamping and publishing a change): heard one period late
 //   recovery_ms               server killed, restarted 1 s later: from its return to our stream playing
 //   recorder_lost_ms_*        sound the recorders lost (shows up as dropouts of both clients)
 // A dropout is a hole in a mark, or a step of more than 1.5 ms in the offset between the edges heard and
@@ -100,8 +102,13 @@ int CountDropouts(std::vector<HeardEdge> heard, const std::vector<double>& expec
   for (size_t k = 0; k < n; ++k) {
     const double heardMs = (whole[k].frame - whole[0].frame) * 1000.0 / kRateHz;
     const double offset = heardMs - (expectedMs[k] - expectedMs[0]);
-    if (k > 0 && std::fabs(offset - previousOffset) > kStepMs)
+    if (k > 0 && std::fabs(offset - previousOffset) > kStepMs) {
       eventsMs.push_back(whole[k].frame * 1000.0 / kRateHz);
+      if (std::getenv("NEMORA_BENCH_VERBOSE")) {
+        std::fprintf(stderr, "step at %.1f ms (edge %zu): %+.2f ms\n", whole[k].frame * 1000.0 / kRateHz, k,
+                     offset - previousOffset);
+      }
+    }
     previousOffset = offset;
   }
   if (std::getenv("NEMORA_BENCH_VERBOSE")) {
@@ -416,6 +423,7 @@ int main(int argc, char** argv) {
   std::printf("dropouts_per_min_idle=%.1f\n", idle.ours / idle.minutes);
   std::printf("reference_dropouts_per_min_idle=%.1f\n", idle.reference / idle.minutes);
   std::printf("underflows_reported_idle=%s\n", Field(idle.figures, "underflows").c_str());
+  std::printf("late_edges_idle=%s\n", Field(idle.figures, "late_edges").c_str());
   std::printf("buffer_frames_idle=%d\n", std::atoi(Field(idle.window, "periods").c_str()) *
                                              std::atoi(Field(idle.window, "frames").c_str()));
   std::printf("dropouts_settling_loaded=%s\n", Field(loaded.window, "underflows_settling").c_str());

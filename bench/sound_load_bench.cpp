@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iomanip>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,7 @@ int RunClient(const std::string& mode, double seconds, const std::string& stamps
         " callback_p99_us=" + std::to_string(CallbackCpuPercentileUs(99)) +
         " late_edges=" + std::to_string(audioStream.lateEdges.load() - lateBefore));
     std::ofstream out(stampsPath);
+    out << std::fixed << std::setprecision(3);  // milliseconds since boot need more than six digits
     for (double s : stamps) out << s << "\n";
   }
   SetEvent(app.stopAllEvent);

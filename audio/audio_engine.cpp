@@ -168,8 +168,10 @@ namespace {
 // rendered (a device asking a period at a time, as RtAudio does, has its first frame there):
 //   behind < 0                       the callback came earlier than its frames' time: move the anchor back
 //                                    at once;
-//   the device reported an underflow the stream's timeline moved: move the anchor forward to this
-//                                    callback at once;
+//   the device reported an underflow, or the stream has just (re)started and a whole block of callbacks
+//   came at least kShiftUs behind    the stream's timeline moved (a start asks for the whole buffer at
+//                                    once, then pauses while it plays): move the anchor forward at once,
+//                                    to the callback / by the block's smallest behind;
 //   otherwise                        follow a device clock that runs slow against the monotonic clock by
 //                                    a sixteenth of the block's smallest behind per block, at most
 //                                    kMaxCreepUs (about 600 ppm).
@@ -179,6 +181,8 @@ namespace {
 // callbacks forward, and back again when one comes on time, would step the keying by milliseconds).
 constexpr int kClockBlockCallbacks = 32;  // about 85 ms at 128 frames and 48 kHz
 constexpr int64_t kMaxCreepUs = 50;
+constexpr int64_t kShiftUs = 1000;
+constexpr int kSettlingBlocks = 4;  // after a (re)start, about 340 ms
 // Safety added to one period's duration for the output delay: covers the moment between the keying thread
 // taking an edge's time and publishing it.
 constexpr int64_t kDelayMarginUs = 500;
@@ -202,6 +206,7 @@ struct LiveRenderer {
   int blockCallbacks = 0;        // callbacks in the current block
   int64_t blockMinBehindUs = 0;  // smallest behind in the current block
   uint64_t underflowsSeen = 0;   // the device's underflow count at the last callback
+  int settlingBlocks = 0;        // blocks left in which a late block still moves the anchor forward
 };
 LiveRenderer live;
 
@@ -213,6 +218,7 @@ int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs, int frames) {
     r.renderedFrames = 0;
     r.blockCallbacks = 0;
     r.underflowsSeen = audioStream.device.underflows.load(std::memory_order_relaxed);
+    r.settlingBlocks = kSettlingBlocks;
   }
   const int64_t leadUs =
       frames > r.periodFrames ? static_cast<int64_t>(frames - r.periodFrames) * 1000000 / r.sampleRateHz : 0;
@@ -237,7 +243,14 @@ int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs, int frames) {
   }
   if (r.blockCallbacks == 0 || behindUs < r.blockMinBehindUs) r.blockMinBehindUs = behindUs;
   if (++r.blockCallbacks == kClockBlockCallbacks) {
-    const int64_t step = std::min(r.blockMinBehindUs / 16, kMaxCreepUs);
+    int64_t step = std::min(r.blockMinBehindUs / 16, kMaxCreepUs);
+    if (r.settlingBlocks > 0) {
+      --r.settlingBlocks;
+      if (r.blockMinBehindUs >= kShiftUs) {
+        step = r.blockMinBehindUs;
+        audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
+      }
+    }
     r.anchorUs += step;
     clockUs += step;
     r.blockCallbacks = 0;

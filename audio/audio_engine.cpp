@@ -173,8 +173,8 @@ namespace {
 //                                    once, then pauses while it plays): move the anchor forward at once,
 //                                    to the callback / by the block's smallest behind;
 //   otherwise                        follow a device clock that runs slow against the monotonic clock by
-//                                    a sixteenth of the block's smallest behind per block, at most
-//                                    kMaxCreepUs (about 600 ppm).
+//                                    a sixteenth of the smallest behind of the latest kCreepWindowBlocks
+//                                    blocks per block, at most kMaxCreepUs (about 600 ppm).
 // Moving the anchor in one step shifts only the edges around that moment; creeping it over many buffers
 // would bend every element keyed meanwhile. Callbacks that come late on a busy machine while the device
 // plays on do not move the timeline: only the device's own underflow notice does (following late
@@ -183,6 +183,10 @@ constexpr int kClockBlockCallbacks = 32;  // about 85 ms at 128 frames and 48 kH
 constexpr int64_t kMaxCreepUs = 50;
 constexpr int64_t kShiftUs = 1000;
 constexpr int kSettlingBlocks = 4;  // after a (re)start, about 340 ms
+// The creep follows the smallest behind over this many blocks (about 1.4 s): a server that asks for two
+// periods at once every second or so keeps the slack that request needs instead of losing it to the creep
+// and taking it back with a step.
+constexpr int kCreepWindowBlocks = 16;
 // Safety added to one period's duration for the output delay: covers the moment between the keying thread
 // taking an edge's time and publishing it.
 constexpr int64_t kDelayMarginUs = 500;
@@ -207,6 +211,8 @@ struct LiveRenderer {
   int64_t blockMinBehindUs = 0;  // smallest behind in the current block
   uint64_t underflowsSeen = 0;   // the device's underflow count at the last callback
   int settlingBlocks = 0;        // blocks left in which a late block still moves the anchor forward
+  int64_t blockMins[kCreepWindowBlocks] = {};  // smallest behind of the latest blocks
+  int blockIndex = 0;
 };
 LiveRenderer live;
 
@@ -219,6 +225,7 @@ int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs, int frames) {
     r.blockCallbacks = 0;
     r.underflowsSeen = audioStream.device.underflows.load(std::memory_order_relaxed);
     r.settlingBlocks = kSettlingBlocks;
+    std::fill(std::begin(r.blockMins), std::end(r.blockMins), 0);
   }
   const int64_t leadUs =
       frames > r.periodFrames ? static_cast<int64_t>(frames - r.periodFrames) * 1000000 / r.sampleRateHz : 0;
@@ -243,7 +250,10 @@ int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs, int frames) {
   }
   if (r.blockCallbacks == 0 || behindUs < r.blockMinBehindUs) r.blockMinBehindUs = behindUs;
   if (++r.blockCallbacks == kClockBlockCallbacks) {
-    int64_t step = std::min(r.blockMinBehindUs / 16, kMaxCreepUs);
+    r.blockMins[r.blockIndex] = r.blockMinBehindUs;
+    r.blockIndex = (r.blockIndex + 1) % kCreepWindowBlocks;
+    const int64_t windowMinUs = *std::min_element(std::begin(r.blockMins), std::end(r.blockMins));
+    int64_t step = std::min(windowMinUs / 16, kMaxCreepUs);
     if (r.settlingBlocks > 0) {
       --r.settlingBlocks;
       if (r.blockMinBehindUs >= kShiftUs) {

@@ -231,6 +231,8 @@ int main() {
   std::printf("stream_latency_ms=%.3f\n", streamLatencyMs);
   std::printf("underflows=%llu\n", static_cast<unsigned long long>(underflows));
   std::printf("dropouts=%zu\n", dropouts + static_cast<size_t>(holes));
+  std::printf("recorder_lost_ms=%.1f\n", RecorderLostMs(recorder));
+  std::printf("clock_steps_back=%llu\n", static_cast<unsigned long long>(audioStream.clockStepsBack.load()));
   std::printf("segments_set_aside=%zu\n", order.size());
   std::printf("close_debounce_ms=%d\n", closeHoldMs);
   std::printf("debounce_difference_ms=%d\n", openHoldMs - closeHoldMs);

@@ -30,6 +30,7 @@ constexpr int64_t kRttimeMaxUs = 200000;
 struct PrivateBus {
   pid_t pid = -1;
   std::string directory, address;
+  ~PrivateBus();
 };
 
 bool StartPrivateBus(PrivateBus& bus) {
@@ -65,7 +66,14 @@ void StopPrivateBus(PrivateBus& bus) {
     kill(bus.pid, SIGTERM);
     waitpid(bus.pid, nullptr, 0);
   }
-  std::system(("rm -rf '" + bus.directory + "'").c_str());
+  bus.pid = -1;
+  if (!bus.directory.empty()) std::system(("rm -rf '" + bus.directory + "'").c_str());
+  bus.directory.clear();
+}
+
+// A failed assertion leaves the loop early: the daemon goes with the record.
+PrivateBus::~PrivateBus() {
+  StopPrivateBus(*this);
 }
 
 // ---- A RealtimeKit of our own ----
@@ -78,6 +86,10 @@ struct FakeKit {
   std::atomic<bool> stop{false};
   std::atomic<int> realtimeCalls{0}, niceCalls{0};
   std::thread thread;
+  ~FakeKit() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+  }
 };
 
 DBusMessage* VariantReply(DBusMessage* call, int type, const void* value) {

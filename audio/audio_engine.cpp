@@ -1,21 +1,26 @@
 // Audio output engine.
 //
 // Sections: the per-buffer render loop (RenderFrames), offline rendering and the WAV writer, the live
-// stream's frame clock and the audio thread.
+// stream's frame clock and fill, and the audio thread that keeps the stream (see stream_supervisor.h).
 //
 // Key edges and frame time. The keying thread stamps each tone-on change with MonotonicMicros(); the render
 // loop gives every frame a time and applies an edge at the first frame whose time reaches
 // edge.timeUs + outputDelayUs. The live stream's frame clock is described above FrameClockUs.
 #include "audio/audio_engine.h"
 
+#include <time.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "audio/audio_device.h"
 #include "core/app.h"
 #include "core/clock.h"
+#include "core/controls.h"
 #include "core/settings.h"
+#include "core/text.h"
+#include "core/threads.h"
 
 AudioStreamInfo audioStream;
 
@@ -151,62 +156,111 @@ bool WriteWavFile(const std::string& path, const std::vector<float>& mono, int s
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// Live stream
+// Live stream: the frame clock and the fill
 // ---------------------------------------------------------------------------------------------------------
 
 namespace {
 
 // Frame clock. Callback times jitter and bunch, while the device consumes frames at a steady rate, so
 // frame times come from counting frames from an anchor, not from each callback's clock reading. The anchor
-// is kept at or before every callback ("behind" >= 0), which with an output delay of one buffer guarantees
-// that every edge a buffer needs was published before the buffer was rendered:
+// is kept so that every request's last period starts at or before the callback ("behind" >= 0); with an
+// output delay of one period that guarantees that every edge a request needs was published before it was
+// rendered (a device asking a period at a time, as RtAudio does, has its first frame there):
 //   behind < 0                       the callback came earlier than its frames' time: move the anchor back
 //                                    at once;
-//   behind >= kShiftUs through a whole block of callbacks
-//                                    the stream's timeline moved (an underrun or a stall of the server):
-//                                    move the anchor forward by the block's smallest behind at once;
+//   the device reported an underflow, or the stream has just (re)started and a whole block of callbacks
+//   came at least kShiftUs behind    the stream's timeline moved (a start asks for the whole buffer at
+//                                    once, then pauses while it plays): move the anchor forward at once,
+//                                    to the callback / by the block's smallest behind;
 //   otherwise                        follow a device clock that runs slow against the monotonic clock by
-//                                    a sixteenth of the block's smallest behind per block.
+//                                    a sixteenth of the smallest behind of the latest kCreepWindowBlocks
+//                                    blocks per block, at most kMaxCreepUs (about 600 ppm).
 // Moving the anchor in one step shifts only the edges around that moment; creeping it over many buffers
-// would bend every element keyed meanwhile.
+// would bend every element keyed meanwhile. Callbacks that come late on a busy machine while the device
+// plays on do not move the timeline: only the device's own underflow notice does (following late
+// callbacks forward, and back again when one comes on time, would step the keying by milliseconds).
 constexpr int kClockBlockCallbacks = 32;  // about 85 ms at 128 frames and 48 kHz
+constexpr int64_t kMaxCreepUs = 50;
 constexpr int64_t kShiftUs = 1000;
-// Safety added to one buffer's duration for the output delay: covers the moment between the keying thread
+constexpr int kSettlingBlocks = 4;  // after a (re)start, about 340 ms
+// The creep follows the smallest behind over this many blocks (about 1.4 s): a server that asks for two
+// periods at once every second or so keeps the slack that request needs instead of losing it to the creep
+// and taking it back with a step.
+constexpr int kCreepWindowBlocks = 16;
+// Safety added to one period's duration for the output delay: covers the moment between the keying thread
 // taking an edge's time and publishing it.
 constexpr int64_t kDelayMarginUs = 500;
+// The render loop's buffer: the per-buffer values (frequency, sound type, the band simulation's slow
+// modulations) step every 128 frames whatever the device asks for at a time.
+constexpr int kRenderChunkFrames = 128;
 
 struct LiveRenderer {
-  AudioRenderState render;
+  // Set by the audio thread, read by the device thread.
+  std::atomic<int32_t> enabled{0};    // the fields below are set up for the open stream
+  std::atomic<int32_t> rendering{0};  // playing: render; else write silence
+  std::atomic<int32_t> restart{0};    // re-anchor the frame clock and take the keyed state afresh
   int sampleRateHz = 48000;
+  int periodFrames = 128;
   uint64_t outputDelayUs = 0;
+  // Device thread only.
+  AudioRenderState render;
   bool anchored = false;
   int64_t anchorUs = 0;          // time of frame 0 on the frame clock
   uint64_t renderedFrames = 0;   // frames rendered since the anchor
   int blockCallbacks = 0;        // callbacks in the current block
   int64_t blockMinBehindUs = 0;  // smallest behind in the current block
+  uint64_t underflowsSeen = 0;   // the device's underflow count at the last callback
+  int settlingBlocks = 0;        // blocks left in which a late block still moves the anchor forward
+  int64_t blockMins[kCreepWindowBlocks] = {};  // smallest behind of the latest blocks
+  int blockIndex = 0;
 };
-LiveRenderer live;  // audio thread (set up before the stream starts, then the device's callback thread)
+LiveRenderer live;
 
-// Time of the buffer's first frame on the frame clock, after updating the anchor for this callback.
-int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs) {
+// Time of the request's first frame on the frame clock, after updating the anchor for this callback.
+int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs, int frames) {
   if (!r.anchored) {
     r.anchored = true;
     r.anchorUs = nowUs;
     r.renderedFrames = 0;
     r.blockCallbacks = 0;
+    r.underflowsSeen = audioStream.device.underflows.load(std::memory_order_relaxed);
+    r.settlingBlocks = kSettlingBlocks;
+    std::fill(std::begin(r.blockMins), std::end(r.blockMins), 0);
   }
+  const int64_t leadUs =
+      frames > r.periodFrames ? static_cast<int64_t>(frames - r.periodFrames) * 1000000 / r.sampleRateHz : 0;
   int64_t clockUs = r.anchorUs + static_cast<int64_t>(r.renderedFrames * 1000000u / r.sampleRateHz);
-  int64_t behindUs = nowUs - clockUs;
+  int64_t behindUs = nowUs - (clockUs + leadUs);
   if (behindUs < 0) {
     r.anchorUs += behindUs;
-    clockUs = nowUs;
+    clockUs += behindUs;
     behindUs = 0;
     audioStream.clockStepsBack.fetch_add(1, std::memory_order_relaxed);
   }
+  const uint64_t underflows = audioStream.device.underflows.load(std::memory_order_relaxed);
+  if (underflows != r.underflowsSeen) {
+    r.underflowsSeen = underflows;
+    if (behindUs > 0) {
+      r.anchorUs += behindUs;
+      clockUs += behindUs;
+      behindUs = 0;
+      r.blockCallbacks = 0;
+      audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
+    }
+  }
   if (r.blockCallbacks == 0 || behindUs < r.blockMinBehindUs) r.blockMinBehindUs = behindUs;
   if (++r.blockCallbacks == kClockBlockCallbacks) {
-    int64_t step = r.blockMinBehindUs >= kShiftUs ? r.blockMinBehindUs : r.blockMinBehindUs / 16;
-    if (r.blockMinBehindUs >= kShiftUs) audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
+    r.blockMins[r.blockIndex] = r.blockMinBehindUs;
+    r.blockIndex = (r.blockIndex + 1) % kCreepWindowBlocks;
+    const int64_t windowMinUs = *std::min_element(std::begin(r.blockMins), std::end(r.blockMins));
+    int64_t step = std::min(windowMinUs / 16, kMaxCreepUs);
+    if (r.settlingBlocks > 0) {
+      --r.settlingBlocks;
+      if (r.blockMinBehindUs >= kShiftUs) {
+        step = r.blockMinBehindUs;
+        audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
+      }
+    }
     r.anchorUs += step;
     clockUs += step;
     r.blockCallbacks = 0;
@@ -214,50 +268,290 @@ int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs) {
   return clockUs;
 }
 
+uint64_t ThreadCpuMicros() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+void NoteCallbackCpu(uint64_t cpuUs, int frames, int periodFrames) {
+  const uint64_t perPeriodUs = frames > 0 ? cpuUs * static_cast<uint64_t>(periodFrames) / frames : 0;
+  const uint64_t bucket =
+      std::min<uint64_t>(perPeriodUs / kCallbackHistogramStepUs, kCallbackHistogramBuckets - 1);
+  audioStream.callbackCpuHistogram[bucket].fetch_add(1, std::memory_order_relaxed);
+}
+
 void FillLive(float* interleaved, int frames, int channels, void* user) {
   LiveRenderer& r = *static_cast<LiveRenderer*>(user);
-  int64_t clockUs = FrameClockUs(r, static_cast<int64_t>(MonotonicMicros()));
-  RenderFrames(r.render, interleaved, frames, channels, r.sampleRateHz, static_cast<uint64_t>(clockUs),
-               r.outputDelayUs);
+  if (!r.enabled.load(std::memory_order_acquire) || !r.rendering.load(std::memory_order_acquire)) {
+    std::memset(interleaved, 0, static_cast<size_t>(frames) * static_cast<size_t>(channels) * sizeof(float));
+    return;
+  }
+  const uint64_t cpuStartUs = ThreadCpuMicros();
+  const uint64_t generation = audioStream.playGeneration.load(std::memory_order_acquire);
+  if (r.restart.exchange(0, std::memory_order_acq_rel) != 0) {
+    // The stream (re)starts: its timeline begins now, and edges from before are history.
+    r.anchored = false;
+    r.render.edgeWaiting = false;
+    DiscardToneEdges();
+    r.render.key = ReadToneOn();
+  }
+  const int64_t clockUs = FrameClockUs(r, static_cast<int64_t>(MonotonicMicros()), frames);
+  for (int done = 0; done < frames; done += kRenderChunkFrames) {
+    const int count = std::min(kRenderChunkFrames, frames - done);
+    const uint64_t firstUs = static_cast<uint64_t>(clockUs) +
+                             static_cast<uint64_t>(done) * 1000000u / static_cast<uint64_t>(r.sampleRateHz);
+    RenderFramesAtTick(r.render, interleaved + static_cast<size_t>(done) * channels, count, channels,
+                       r.sampleRateHz, firstUs, r.outputDelayUs, static_cast<uint32_t>(firstUs / 1000u));
+  }
   r.renderedFrames += static_cast<uint64_t>(frames);
   audioStream.callbacks.fetch_add(1, std::memory_order_relaxed);
   audioStream.lateEdges.store(r.render.lateEdges, std::memory_order_relaxed);
+  audioStream.renderedGeneration.store(generation, std::memory_order_release);
+  NoteCallbackCpu(ThreadCpuMicros() - cpuStartUs, frames, r.periodFrames);
 }
 
 }  // namespace
 
-void AudioThreadMain() {
-  // Taken once: the event outlives this thread (shutdown sets it and never destroys it).
-  Event stopAll = app.stopAllEvent;
-  // This thread only opens, waits and closes; the device's callback thread renders and gets real-time
-  // scheduling from the device layer where the system allows it.
-  AudioDeviceConfig config;
-  AudioDevice device;
-  bool running = false;
-  if (OpenAudioDevice(device, config, &FillLive, &live)) {
-    // The stream is open but not started: the callback's state is still this thread's.
+int32_t CallbackCpuPercentileUs(double percentile) {
+  uint64_t counts[kCallbackHistogramBuckets];
+  uint64_t total = 0;
+  for (int i = 0; i < kCallbackHistogramBuckets; ++i) {
+    counts[i] = audioStream.callbackCpuHistogram[i].load(std::memory_order_relaxed);
+    total += counts[i];
+  }
+  if (total == 0) return 0;
+  const double rank = percentile / 100.0 * static_cast<double>(total);
+  uint64_t seen = 0;
+  for (int i = 0; i < kCallbackHistogramBuckets; ++i) {
+    seen += counts[i];
+    if (static_cast<double>(seen) >= rank) return (i + 1) * kCallbackHistogramStepUs;
+  }
+  return kCallbackHistogramBuckets * kCallbackHistogramStepUs;
+}
+
+void ClearCallbackCpuHistogram() {
+  for (auto& bucket : audioStream.callbackCpuHistogram) bucket.store(0, std::memory_order_relaxed);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Live stream: the audio thread
+// ---------------------------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kAudioPriority = 70;  // the device thread's real-time priority where granted
+// The latency is asked for once, this long after a resume (when the stream runs steadily), not
+// periodically: asking takes libpulse's lock, and a thread preempted while holding it on a busy machine
+// would hold up the rendering.
+constexpr uint32_t kLatencyAskDelayMs = 300;
+const AudioBackend* const kRealBackends[] = {&pulseAudioBackend, &rtAudioBackend};
+const AudioBackend* const* backends = kRealBackends;
+int backendCount = 2;
+
+std::atomic<int32_t> soundUse{static_cast<int32_t>(SoundUse::kRest)};
+Event soundUseChanged = CreateEvent(false, false);
+
+struct LiveStream {
+  AudioStream stream;
+  const AudioBackend* backend = nullptr;
+  bool priorityAsked = false;
+  bool latencyAsked = false;
+  uint32_t resumedMs = 0;
+};
+
+void CloseLive(LiveStream& s) {
+  live.rendering.store(0, std::memory_order_release);
+  if (s.backend) s.backend->close(s.stream);
+  // Closed: the device thread no longer runs, so its state is this thread's until the next open.
+  live.enabled.store(0, std::memory_order_release);
+  s.backend = nullptr;
+  s.priorityAsked = false;
+  audioStream.open.store(0);
+  audioStream.playGeneration.fetch_add(1);
+  audioStream.api.store(0);
+}
+
+bool OpenLive(LiveStream& s, const StreamStep& step) {
+  AudioStreamConfig config;
+  config.periodFrames = step.periodFrames;
+  config.periods = step.periods;
+  audioStream.available.store(1);
+  for (int b = 0; b < backendCount; ++b) {
+    const AudioBackend* backend = backends[b];
+    audioStream.device.failed.store(0);
+    audioStream.device.deviceThreadId.store(0);
+    audioStream.device.latencyUs.store(0);
+    if (!backend->open(s.stream, config, &FillLive, &live, audioStream.device)) continue;
+    // Open but silent: the fill writes silence until `enabled`, so these fields are still this thread's.
+    s.backend = backend;
+    live.sampleRateHz = s.stream.sampleRateHz;
+    live.periodFrames = s.stream.periodFrames > 0 ? s.stream.periodFrames : step.periodFrames;
+    live.outputDelayUs =
+        static_cast<uint64_t>(live.periodFrames) * 1000000u / static_cast<uint64_t>(live.sampleRateHz) +
+        kDelayMarginUs;
     live.render.envelope = 0;
     live.render.edgeWaiting = false;
     live.anchored = false;
-    live.sampleRateHz = device.sampleRateHz;
-    live.outputDelayUs =
-        static_cast<uint64_t>(device.bufferFrames) * 1000000u / static_cast<uint64_t>(device.sampleRateHz) +
-        kDelayMarginUs;
-    DiscardToneEdges();
-    live.render.key = ReadToneOn();
-    audioStream.sampleRateHz.store(device.sampleRateHz);
-    audioStream.channels.store(device.channels);
-    audioStream.api.store(device.api);
-    audioStream.bufferFrames.store(device.bufferFrames);
-    audioStream.numberOfBuffers.store(device.numberOfBuffers);
+    live.enabled.store(1, std::memory_order_release);
+    audioStream.sampleRateHz.store(s.stream.sampleRateHz);
+    audioStream.channels.store(s.stream.channels);
+    audioStream.api.store(backend->api);
+    audioStream.bufferFrames.store(s.stream.periodFrames);
+    audioStream.numberOfBuffers.store(s.stream.periods);
     audioStream.outputDelayUs.store(static_cast<int64_t>(live.outputDelayUs));
-    running = StartAudioDevice(device);
-    if (!running) CloseAudioDevice(device);
+    audioStream.open.store(1);
+    audioStream.opens.fetch_add(1);
+    backend->updateLatency(s.stream);
+    return true;
   }
-  audioStream.open.store(running ? 1 : 0);
-  WaitForEvent(stopAll, kWaitForever);
-  if (running) CloseAudioDevice(device);
-  audioStream.open.store(0);
-  audioStream.api.store(0);
+  audioStream.available.store(0);
+  return false;
+}
+
+void ResumeLive(LiveStream& s) {
+  audioStream.playGeneration.fetch_add(1, std::memory_order_release);
+  live.restart.store(1, std::memory_order_release);
+  live.rendering.store(1, std::memory_order_release);
+  if (s.backend && !s.backend->resume(s.stream)) audioStream.device.failed.store(1);
+}
+
+void PauseLive(LiveStream& s) {
+  audioStream.playGeneration.fetch_add(1, std::memory_order_release);
+  live.rendering.store(0, std::memory_order_release);
+  if (s.backend && !s.backend->pause(s.stream)) audioStream.device.failed.store(1);
+}
+
+void SayBufferingRaised(const AudioStream& stream) {
+  const int32_t frames = stream.periodFrames * stream.periods;
+  const int32_t ms =
+      stream.sampleRateHz > 0 ? (frames * 1000 + stream.sampleRateHz / 2) / stream.sampleRateHz : 0;
+  SetStatusText(
+      FormatText(u"音が途切れるため、音声バッファを %d フレーム（%d ms）に増やしました", {frames, ms}));
+  std::fprintf(stderr, "nemora: sound dropped out; buffering raised to %d x %d frames\n", stream.periods,
+               stream.periodFrames);
+}
+
+// The device thread becomes known with the stream (libpulse's I/O thread) or with its first callback
+// (RtAudio's); it renders, so it is the one that must not be starved.
+void RaiseDeviceThread(LiveStream& s) {
+  if (s.priorityAsked || !s.backend) return;
+  const int64_t thread = audioStream.device.deviceThreadId.load();
+  if (thread == 0) return;
+  s.priorityAsked = true;
+  RequestRealtimePriorityFor(thread, kAudioPriority, ThreadRole::kAudio);
+}
+
+void Carry(LiveStream& s, StreamSupervisor& supervisor, const StreamStep& step, uint32_t nowMs) {
+  switch (step.action) {
+    case StreamAction::kNone:
+      return;
+    case StreamAction::kReopen:
+    case StreamAction::kOpen: {
+      CloseLive(s);
+      const bool ok = OpenLive(s, step);
+      NoteStreamOpened(supervisor, step, ok, nowMs, audioStream.device.underflows.load());
+      RaiseDeviceThread(s);
+      if (ok && step.bufferingRaised) {
+        audioStream.bufferingSteps.fetch_add(1);
+        SayBufferingRaised(s.stream);
+      }
+      return;
+    }
+    case StreamAction::kResume:
+      ResumeLive(s);
+      s.latencyAsked = false;
+      s.resumedMs = nowMs;
+      return;
+    case StreamAction::kPause:
+      PauseLive(s);
+      return;
+    case StreamAction::kClose:
+      std::fprintf(stderr, "nemora: sound stream lost; reopening\n");
+      CloseLive(s);
+      return;
+  }
+}
+
+}  // namespace
+
+void SetSoundUse(SoundUse use) {
+  soundUse.store(static_cast<int32_t>(use));
+  SetEvent(soundUseChanged);
+}
+
+SoundUse CurrentSoundUse() {
+  return static_cast<SoundUse>(soundUse.load());
+}
+
+bool WaitForSoundPlaying(uint32_t timeoutMs) {
+  const uint32_t startMs = TickMs();
+  for (;;) {
+    if (SoundPlaying()) return true;
+    if (audioStream.available.load() == 0 || TickMs() - startMs >= timeoutMs) return false;
+    SleepMs(2);
+  }
+}
+
+void UseAudioBackends(const AudioBackend* const* list, int count) {
+  backends = list ? list : kRealBackends;
+  backendCount = list ? count : 2;
+}
+
+bool SoundPlaying() {
+  return audioStream.renderedGeneration.load(std::memory_order_acquire) ==
+         audioStream.playGeneration.load(std::memory_order_acquire);
+}
+
+std::string SoundStartLine() {
+  char line[256];
+  const int32_t api = audioStream.api.load(), rate = audioStream.sampleRateHz.load();
+  const int32_t frames = audioStream.bufferFrames.load(), periods = audioStream.numberOfBuffers.load();
+  const char* device = api == kAudioApiPulse ? "PulseAudio" : api == kAudioApiAlsa ? "RtAudio ALSA" : "none";
+  if (audioStream.open.load() == 0) {
+    std::snprintf(line, sizeof line, "sound: no output device (retrying)");
+  } else {
+    std::snprintf(line, sizeof line, "sound: %s %d Hz %d ch, %d x %d frames (%.1f ms)", device, rate,
+                  audioStream.channels.load(), periods, frames,
+                  rate > 0 ? periods * frames * 1000.0 / rate : 0.0);
+  }
+  std::string text = line;
+  text += "; priority: audio ";
+  text += ThreadPriorityText(ObtainedPriority(ThreadRole::kAudio));
+  text += ", keying ";
+  text += ThreadPriorityText(ObtainedPriority(ThreadRole::kKeying));
+  return text;
+}
+
+void AudioThreadMain() {
+  // Taken once: the event outlives this thread (shutdown sets it and never destroys it).
+  Event stopAll = app.stopAllEvent;
+  StreamSupervisor supervisor;
+  LiveStream s;
+  bool logged = false;
+  audioStream.available.store(1);
+  while (EventExists(stopAll) && !IsEventSet(stopAll)) {
+    StreamFacts facts;
+    facts.nowMs = TickMs();
+    facts.wanted = CurrentSoundUse();
+    facts.failed = audioStream.device.failed.load(std::memory_order_acquire) != 0;
+    facts.underflows = audioStream.device.underflows.load();
+    const StreamStep step = NextStreamStep(supervisor, facts);
+    Carry(s, supervisor, step, facts.nowMs);
+    if (!logged && (step.action == StreamAction::kOpen || step.action == StreamAction::kReopen)) {
+      logged = true;
+      std::fprintf(stderr, "nemora: %s\n", SoundStartLine().c_str());
+    }
+    if (step.action != StreamAction::kNone) continue;  // one step at a time, then look again
+    RaiseDeviceThread(s);
+    if (s.backend && supervisor.playing && !s.latencyAsked &&
+        facts.nowMs - s.resumedMs >= kLatencyAskDelayMs) {
+      s.latencyAsked = true;
+      s.backend->updateLatency(s.stream);
+    }
+    WaitForAnyEvent({&stopAll, &soundUseChanged}, StreamCheckIntervalMs(supervisor, TickMs()));
+  }
+  CloseLive(s);
+  audioStream.available.store(0);
   ClearToneOn();
 }

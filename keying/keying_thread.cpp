@@ -80,7 +80,7 @@ void KeyingStep(KeyingState& state) {
 void KeyingThreadMain() {
   // Taken once: the event object outlives this thread (shutdown waits for it before closing events).
   Event stopAll = app.stopAllEvent;
-  RequestRealtimePriority(kKeyingThreadPriority);
+  RequestRealtimePriority(kKeyingThreadPriority, ThreadRole::kKeying);
 
   KeyingState state;
   uint64_t deadlineUs = MonotonicMicros();

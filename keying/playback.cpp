@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 
+#include "audio/audio_engine.h"
 #include "audio/band_simulation.h"
 #include "content/telegram_document.h"
 #include "core/clock.h"
@@ -43,6 +44,7 @@ constexpr uint64_t kPauseSliceUs = 10000;  // while paused
 // the judge recovers; a lost character would shift every later one).
 constexpr uint32_t kDeliveryMarginMs = 3;
 constexpr uint64_t kNever = std::numeric_limits<uint64_t>::max();
+constexpr uint32_t kSoundStartWaitMs = 150;  // a resting stream plays again within a few ms
 
 // Where the playback stands with the character it keyed last. Playback thread only (thread_local: an
 // abandoned playback thread that is still unwinding never shares it with a new one).
@@ -267,6 +269,8 @@ void PlaybackRoutine() {
   // The starter set the playing flag before starting this thread; a stop in between has cleared it again
   // and must not be undone here.
   if (!Playing()) return;
+  // The stream rests between runs; the first element waits for it rather than being cut.
+  WaitForSoundPlaying(kSoundStartWaitMs);
   run = PlaybackRun{};
   run.pausesSeen = playbackShared.pauseCount.load();
   ResetKeyingState();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "audio/audio_engine.h"
 #include "audio/band_simulation.h"
 #include "content/telegram_document.h"
 #include "core/app.h"
@@ -162,10 +163,12 @@ void StartReceivePlayback() {
   SetStatusText(u"受信中");
   SelectDecodingMap(CurrentScript());
   runFlags.bandMasterSwitch.store(1);  // the received signal passes through the band conditions
+  SetSoundUse(SoundUse::kReceiving);
   runFlags.playing.store(1);
   if (!LaunchPlayback(PlaybackRoutine)) {
     runFlags.playing.store(0);
     runFlags.bandMasterSwitch.store(0);
+    SetSoundUse(SoundUse::kRest);
     ShowMessageBox(u"リアルタイム受信再生スレッドを開始できません。", u"ERROR", MessageBoxIcon::kError);
   }
 }
@@ -183,12 +186,14 @@ void StartDemoSending() {
   CheckRadioButton(kReceiveRadio, kSendRadio, kSendRadio);
   SetStatusText(u"デモ送信開始：J=短点 / K=長点");
   runFlags.bandMasterSwitch.store(1);
+  SetSoundUse(SoundUse::kReceiving);
   runFlags.playing.store(1);
   runFlags.demonstration.store(1);
   if (!LaunchPlayback(DemonstrationThreadBody)) {
     runFlags.playing.store(0);
     runFlags.demonstration.store(0);
     runFlags.bandMasterSwitch.store(0);
+    SetSoundUse(SoundUse::kRest);
     ShowMessageBox(u"デモ送信スレッドを開始できません。", u"ERROR", MessageBoxIcon::kError);
   }
 }
@@ -198,6 +203,7 @@ void StartKeySending() {
   StopPlayback();
   runFlags.demonstration.store(0);
   runFlags.bandMasterSwitch.store(0);  // the learner's own sidetone is the clean tone
+  SetSoundUse(SoundUse::kSending);
   ResetJudging();
   telegramDocument.followInput = true;
   SetStatusText(u"送信中");
@@ -241,6 +247,7 @@ void StopPractice() {
   RefreshStatusLines();
   StopPlayback();
   ReleaseSerialKey();
+  SetSoundUse(SoundUse::kRest);  // nothing can sound outside a run: the stream rests at no cost
   SetStatusText(u"停止");
   runFlags.demonstration.store(0);
   telegramDocument.followInput = false;

@@ -7,11 +7,11 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev googletest
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6 qt6-qpa-plugins
-  librtaudio-dev
+  librtaudio-dev libasound2-dev libpulse-dev libdbus-1-dev
   fonts-noto-cjk fonts-aoyagi-kouzan-t
   xvfb xauth x11-apps imagemagick xdotool
   desktop-file-utils appstream librsvg2-bin
-  pulseaudio pulseaudio-utils sox
+  pulseaudio pulseaudio-utils sox dbus-daemon util-linux
 )
 
 missing=()

@@ -62,6 +62,48 @@ inline void ReleasePulseServer(PulseServer& server) {
   }
 }
 
+// Starts the daemon in server.directory (socket "native" there) and waits until it answers.
+inline bool LaunchPulseDaemon(PulseServer& server) {
+  const std::string sinkModule = "module-null-sink sink_name=" + server.sink + " rate=48000 norewinds=1";
+  const std::string socketModule =
+      "module-native-protocol-unix auth-anonymous=1 socket=" + server.directory + "/native";
+  const std::string log = server.directory + "/log";
+  // Everything the child needs is made before fork: only async-signal-safe calls between fork and exec.
+  const std::string runtimePath = "PULSE_RUNTIME_PATH=" + server.directory,
+                    statePath = "PULSE_STATE_PATH=" + server.directory, loadSink = "--load=" + sinkModule,
+                    loadSocket = "--load=" + socketModule;
+  pid_t pid = fork();
+  if (pid < 0) {
+    server.problem = "fork failed";
+    return false;
+  }
+  if (pid == 0) {
+    setsid();
+    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (fd >= 0) {
+      dup2(fd, 1);
+      dup2(fd, 2);
+    }
+    // -n: no default script; root needs --system=false for a per-user daemon.
+    execlp("env", "env", runtimePath.c_str(), statePath.c_str(), "pulseaudio", "-n", "--daemonize=no",
+           "--exit-idle-time=-1", "--disallow-exit", "--system=false", "--use-pid-file=no", loadSink.c_str(),
+           loadSocket.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  server.pid = pid;
+  for (int waited = 0; waited < 10000; waited += 20) {
+    if (PulseServerAnswers()) return true;
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      server.pid = -1;
+      break;
+    }
+    usleep(20000);
+  }
+  server.problem = "PulseAudio did not start (see " + log + ")";
+  return false;
+}
+
 inline bool StartPulseServer(PulseServer& server) {
   if (std::system("command -v pulseaudio >/dev/null && command -v pactl >/dev/null && "
                   "command -v parec >/dev/null") != 0) {
@@ -74,48 +116,21 @@ inline bool StartPulseServer(PulseServer& server) {
     return false;
   }
   server.directory = pattern;
-  const std::string sinkModule = "module-null-sink sink_name=" + server.sink + " rate=48000 norewinds=1";
-  const std::string socketModule =
-      "module-native-protocol-unix auth-anonymous=1 socket=" + server.directory + "/native";
-  const std::string log = server.directory + "/log";
-  // Everything the child needs is made before fork: only async-signal-safe calls between fork and exec.
-  const std::string runtimePath = "PULSE_RUNTIME_PATH=" + server.directory,
-                    statePath = "PULSE_STATE_PATH=" + server.directory, loadSink = "--load=" + sinkModule,
-                    loadSocket = "--load=" + socketModule;
-  pid_t pid = fork();
-  if (pid < 0) {
-    server.problem = "fork failed";
-    ReleasePulseServer(server);
-    return false;
-  }
-  if (pid == 0) {
-    setsid();
-    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd >= 0) {
-      dup2(fd, 1);
-      dup2(fd, 2);
-    }
-    // -n: no default script; root needs --system=false for a per-user daemon.
-    execlp("env", "env", runtimePath.c_str(), statePath.c_str(), "pulseaudio", "-n", "--daemonize=no",
-           "--exit-idle-time=-1", "--disallow-exit", "--system=false", "--use-pid-file=no", loadSink.c_str(),
-           loadSocket.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  server.pid = pid;
   setenv("PULSE_SERVER", ("unix:" + server.directory + "/native").c_str(), 1);
   unsetenv("PULSE_SINK");
-  for (int waited = 0; waited < 10000; waited += 20) {
-    if (PulseServerAnswers()) return true;
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      server.pid = -1;
-      break;
-    }
-    usleep(20000);
-  }
-  server.problem = "PulseAudio did not start (see " + log + ")";
+  if (LaunchPulseDaemon(server)) return true;
   ReleasePulseServer(server);
   return false;
+}
+
+// Kills the daemon as a crash would (SIGKILL), leaving its directory for a restart on the same socket.
+inline void KillPulseDaemon(PulseServer& server) {
+  if (server.pid <= 0) return;
+  kill(server.pid, SIGKILL);
+  int status = 0;
+  waitpid(server.pid, &status, 0);
+  server.pid = -1;
+  unlink((server.directory + "/native").c_str());
 }
 
 // ---- Recording a sink's monitor ----
@@ -198,6 +213,22 @@ inline void StopMonitorRecorder(MonitorRecorder& r) {
   if (r.reader.joinable()) r.reader.join();
   if (r.fd >= 0) close(r.fd);
   r.fd = -1;
+}
+
+// Milliseconds of sound the recorder lost (a starved parec lets the server drop what it could not take):
+// frames arrive no earlier than captured, so the lowest (read time - frames received / rate) of the last
+// second lies above that of the first second by what went missing in between. Drift of the sink's clock
+// adds well under a millisecond over a take.
+inline double RecorderLostMs(const MonitorRecorder& r) {
+  if (r.arrivals.size() < 2) return 0;
+  const double firstUs = r.arrivals.front().timeUs, lastUs = r.arrivals.back().timeUs;
+  double early = 1e300, late = 1e300;
+  for (const Arrival& a : r.arrivals) {
+    const double lineUs = a.timeUs - a.totalFrames * 1e6 / r.rateHz;
+    if (a.timeUs <= firstUs + 1e6) early = std::min(early, lineUs);
+    if (a.timeUs >= lastUs - 1e6) late = std::min(late, lineUs);
+  }
+  return std::max(0.0, (late - early) / 1000.0);
 }
 
 // Monotonic time of recorded frames: the sink's clock may run a little off the monotonic clock (hundreds of

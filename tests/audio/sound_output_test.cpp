@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "audio/audio_device.h"
+#include "audio/audio_backend.h"
 #include "audio_test_support.h"
 #include "core/app.h"
 #include "core/clock.h"
@@ -17,6 +17,13 @@ using namespace pulsetest;
 namespace {
 
 constexpr int kToneHz = 750;  // 64 frames per period at 48 kHz
+// The render's CPU budget per 128-frame period (2667 us): a tenth in the optimised build. Sanitizer builds
+// run the same code 5 to 20 times slower; there it must merely keep up.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kCallbackBudgetUs = 2667;
+#else
+constexpr int kCallbackBudgetUs = 267;
+#endif
 constexpr int kRate = 48000;
 constexpr int kLengthsMs[] = {60, 90, 30, 45, 150, 60, 35, 120, 240, 70, 50, 33, 100, 80};
 
@@ -25,6 +32,14 @@ struct Take {
   std::vector<uint64_t> keyedUs;  // when each change was made
   std::vector<HeardEdge> heard;
   uint64_t lateEdges = 0;
+  // The machine's part: the stream's own underflow notices, a reopen with more buffering, frames the
+  // recorder could not take. A take with any of them says nothing about the program's timing.
+  uint64_t underflows = 0;
+  uint64_t reopens = 0;
+  double recorderLostMs = 0;
+  // Changes the keyer published more than 0.4 ms after stamping them (the machine held a real-time thread
+  // up between two statements): such a change may reach the sound late through no fault of the engine.
+  int keyerStalls = 0;
 };
 
 // Keys the phrase from a real-time thread as the keying thread does (each change stamped with the moment
@@ -35,6 +50,8 @@ bool RecordTake(const PulseServer& server, Take& take) {
   for (int waited = 0; waited < 3000 && RecordedFrames(recorder) < kRate / 10; waited += 10) SleepMs(10);
   SleepMs(300);  // the stream's frame clock settles
   const uint64_t lateBefore = audioStream.lateEdges.load();
+  const uint64_t underflowsBefore = audioStream.device.underflows.load(),
+                 opensBefore = audioStream.opens.load();
   ThreadSlot keyer;
   bool keyed = StartThread(keyer, [&take] {
     RequestRealtimePriority(20);  // as the keying thread
@@ -43,6 +60,7 @@ bool RecordTake(const PulseServer& server, Take& take) {
       SleepUntilMicros(at);
       uint64_t now = MonotonicMicros();
       WriteToneOn(k % 2 == 0 ? 1 : 0, now);
+      if (MonotonicMicros() - now > 400) ++take.keyerStalls;
       take.keyedUs.push_back(now);
       at += static_cast<uint64_t>(kLengthsMs[k]) * 1000;
     }
@@ -52,6 +70,9 @@ bool RecordTake(const PulseServer& server, Take& take) {
   keyed = keyed && WaitAndForget(keyer, 10000);
   SleepMs(400);
   StopMonitorRecorder(recorder);
+  take.underflows = audioStream.device.underflows.load() - underflowsBefore;
+  take.reopens = audioStream.opens.load() - opensBefore;
+  take.recorderLostMs = RecorderLostMs(recorder);
   take.samples = std::move(recorder.samples);
   take.heard = FindEdges(ToneEnvelope(take.samples, kRate, kToneHz), 0.3f);
   take.lateEdges = audioStream.lateEdges.load() - lateBefore;
@@ -116,26 +137,42 @@ TEST(SoundOutput, NullSinkHearsTheKeyedToneAtItsPitchAndTiming) {
   practiceSettings.Freq.store(kToneHz);
 
   app.stopAllEvent = CreateEvent(true, false);
+  SetSoundUse(SoundUse::kSending);
   ThreadSlot audio;
   ASSERT_TRUE(StartThread(audio, AudioThreadMain));
   for (int waited = 0; waited < 3000 && !audioStream.open.load(); waited += 10) SleepMs(10);
-  ASSERT_EQ(audioStream.open.load(), 1) << "PulseAudio answers but the output stream did not open";
+  ASSERT_TRUE(WaitForSoundPlaying(3000)) << "PulseAudio answers but the output stream does not play";
   EXPECT_EQ(audioStream.sampleRateHz.load(), kRate);
   EXPECT_EQ(audioStream.bufferFrames.load(), 128);
   EXPECT_EQ(audioStream.api.load(), kAudioApiPulse) << "the stream fell back from PulseAudio to ALSA";
 
-  // A shared machine can stall the sound server or the recorder for a buffer now and then; a dropout like
-  // that is not the program's timing, so a take spoilt by one is keyed again, up to three times.
+  // A shared machine can stall the sound server, the recorder or this process for longer than the stream
+  // buffers. The stream reports such a dropout itself (and the recorder's losses show in its arrival
+  // times): a take spoilt that way is keyed again, up to five times. The first clean take is judged in
+  // full, so a fault of the program (wrong pitch, an edge in the wrong place) always fails.
+  ClearCallbackCpuHistogram();
   Take take;
   std::string problem = "nothing recorded";
-  for (int attempt = 1; attempt <= 3 && !problem.empty(); ++attempt) {
+  bool clean = false;
+  for (int attempt = 1; attempt <= 5 && !clean; ++attempt) {
     take = Take{};
     if (!RecordTake(server, take)) continue;
+    if (take.underflows != 0 || take.reopens != 0 || take.recorderLostMs > 3.0 || take.keyerStalls != 0) {
+      std::printf(
+          "take %d spoilt by the machine: %llu underflows, %llu reopens, recorder lost %.1f ms, keyer held "
+          "up "
+          "%d times\n",
+          attempt, static_cast<unsigned long long>(take.underflows),
+          static_cast<unsigned long long>(take.reopens), take.recorderLostMs, take.keyerStalls);
+      continue;
+    }
+    clean = true;
     problem = TimingProblem(take);
-    if (!problem.empty()) std::printf("take %d: %s\n", attempt, problem.c_str());
   }
+  const int32_t callbackP99Us = CallbackCpuPercentileUs(99);
   SetEvent(app.stopAllEvent);
   EXPECT_TRUE(WaitAndForget(audio, kThreadExitWaitMs));
+  SetSoundUse(SoundUse::kRest);
   EXPECT_EQ(ReadToneOn(), 0);
   ReleasePulseServer(server);
   std::printf(
@@ -146,7 +183,12 @@ TEST(SoundOutput, NullSinkHearsTheKeyedToneAtItsPitchAndTiming) {
       static_cast<unsigned long long>(audioStream.clockStepsBack.load()),
       static_cast<unsigned long long>(audioStream.clockStepsForward.load()));
 
-  ASSERT_EQ(problem, "") << "the keying as heard in three takes";
+  // The render's own CPU time, per period of 128 frames (2667 us): a program fault, whatever the machine.
+  std::printf("callback CPU time per period: p99 %d us\n", callbackP99Us);
+  EXPECT_GT(callbackP99Us, 0);
+  EXPECT_LT(callbackP99Us, kCallbackBudgetUs) << "the callback is too slow for its period";
+  if (!clean) GTEST_SKIP() << "the machine spoilt five takes in a row (see above); nothing to judge";
+  ASSERT_EQ(problem, "") << "the keying as heard in a take the stream reported clean";
   ExpectPitchAndLevel(take);
 }
 

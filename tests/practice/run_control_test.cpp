@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "audio/audio_engine.h"
 #include "core/app.h"
 #include "core/clock.h"
 #include "core/tone_flag.h"
@@ -343,6 +344,47 @@ TEST_F(RunControlTest, StopPracticeReturnsToIdle) {
   EXPECT_EQ(MessageLine(), u"停止");
   EXPECT_FALSE(telegramDocument.followInput);
   EXPECT_NE(ControlText(kStatusLine1).find(u"状態[OFF]"), std::u16string::npos);
+}
+
+// Outside a run nothing can sound, so the audio stream rests; each kind of run asks for its own buffering.
+TEST_F(RunControlTest, EachRunTellsTheAudioStreamWhatItNeeds) {
+  struct Row {
+    const char* name;
+    void (*act)();
+    SoundUse expected;
+  };
+  const Row rows[] = {
+      {"receive practice", [] { StartPractice(); }, SoundUse::kReceiving},
+      {"send practice",
+       [] {
+         CheckRadioButton(kReceiveRadio, kSendRadio, kSendRadio);
+         SetControlChecked(kKeyboardKeyerCheck, true);
+         StartPractice();
+       },
+       SoundUse::kSending},
+      {"demonstration", [] { StartDemoSending(); }, SoundUse::kReceiving},
+      {"a demonstration that cannot start",
+       [] {
+         keySource.launchSucceeds = false;
+         StartDemoSending();
+         keySource.launchSucceeds = true;
+       },
+       SoundUse::kRest},
+      {"RX STOP",
+       [] {
+         StartPractice();
+         StopPractice();
+       },
+       SoundUse::kRest},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetSoundUse(row.expected == SoundUse::kRest ? SoundUse::kSending : SoundUse::kRest);
+    row.act();
+    EXPECT_EQ(static_cast<int>(CurrentSoundUse()), static_cast<int>(row.expected));
+    StopPlayback();
+  }
+  SetSoundUse(SoundUse::kRest);
 }
 
 // ---- Waiting for real threads --------------------------------------------------------------------------

@@ -97,7 +97,8 @@ TEST_F(TelegramCommandsTest, LoadButtonOpensTheDialogAndLoadsTheChosenFile) {
       {"a file without telegrams", junk, 3, 1},
   };
   for (const auto& row : cases) {
-    DialogAnswer answer{QString::fromStdString(row.path)};
+    DialogAnswer answer;
+    answer.path = QString::fromStdString(row.path);
     AnswerFileDialog(answer);
     Find<QPushButton>(window, kLoadTelegramButton)->click();
     QApplication::processEvents();

@@ -58,7 +58,7 @@ bool WaitAndForget(ThreadSlot& slot, uint32_t timeoutMs) {
 
 namespace {
 
-std::atomic<int32_t> obtained[static_cast<int>(ThreadRole::kCount)] = {-1, -1, -1, -1};
+std::atomic<int32_t> obtained[static_cast<int>(ThreadRole::kCount)] = {-1, -1, -1, -1, -1};
 
 ThreadPriority Record(ThreadRole role, ThreadPriority priority) {
   obtained[static_cast<int>(role)].store(static_cast<int32_t>(priority));

@@ -20,8 +20,8 @@ bool WaitAndForget(ThreadSlot& slot, uint32_t timeoutMs);
 
 // ---- Real-time priority
 // What a thread obtained. Every thread that must not be starved (keying, the audio callback and libpulse's
-// I/O thread, the key-port monitor) asks through RequestRealtimePriority; the program goes on at whatever
-// it gets.
+// I/O thread, the key-port monitor, the playback that keys received telegrams) asks through
+// RequestRealtimePriority; the program goes on at whatever it gets.
 enum class ThreadPriority : int32_t {
   kNotAsked = -1,
   kNormal = 0,          // neither the system nor RealtimeKit granted anything
@@ -30,7 +30,7 @@ enum class ThreadPriority : int32_t {
   kHighPriorityKit = 3  // RealtimeKit refused real-time but raised the nice level
 };
 // Whose grant the start log line reports.
-enum class ThreadRole : int32_t { kOther, kKeying, kAudio, kSerialMonitor, kCount };
+enum class ThreadRole : int32_t { kOther, kKeying, kAudio, kSerialMonitor, kPlayback, kCount };
 
 // Real-time scheduling for the calling thread: SCHED_FIFO at `priority` when the system allows it, else
 // RealtimeKit (real-time, failing that a raised nice level), else normal priority. May block for a D-Bus

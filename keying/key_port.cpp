@@ -124,7 +124,7 @@ void KeyPortMonitorThread() {
   const Event stop = app.serialStopEvent;
   const ModemLineBackend& lines = *keyPort.backend;
   const std::u16string portName = keyPort.portName;
-  RequestRealtimePriority(kMonitorPriority);
+  RequestRealtimePriority(kMonitorPriority, ThreadRole::kSerialMonitor);
   bool polling = false;
   bool vanished = false;
   uint64_t pollDeadlineUs = MonotonicMicros();

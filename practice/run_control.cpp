@@ -43,9 +43,17 @@ void ClearPause() {
   SetControlText(kPauseButton, u"一旦停止");
 }
 
+// Playback keys the levers on a schedule that the learner hears: a preempted playback thread would stretch
+// elements (a late key-up turns a dot into a dash), so it asks for real-time priority, below the keying
+// thread that samples what it keys.
+constexpr int kPlaybackPriority = 15;
+
 bool LaunchPlayback(void (*body)()) {
   if (hooks.launchPlayback) return hooks.launchPlayback(runControl.playbackThread, body);
-  return StartThread(runControl.playbackThread, body);
+  return StartThread(runControl.playbackThread, [body] {
+    RequestRealtimePriority(kPlaybackPriority, ThreadRole::kPlayback);
+    body();
+  });
 }
 
 // The port named in a port-list entry: the text inside its last parentheses ("USB Serial (ttyUSB0)").

@@ -20,7 +20,12 @@ constexpr char16_t kSemiVoicedMark = u'\u309C';  // ゜
 constexpr char16_t kClosingBracket = u'\u300D';  // 」
 constexpr int kKanaPageSize = 60;
 constexpr int kLatinPageSize = 208;
-constexpr int kKanaLift = 135;  // pixels, not scaled: the kana form's header and grid fill the control
+// The kana form is drawn 1.6 times its fitting size and lifted so that its header boxes and text grid fill
+// the control: 135 pixels on the sheet of the 1540 x 1120 layout (610 x 650, fitting scale 0.65). The lift
+// follows the fitting scale, so smaller windows and the full-sheet view frame the same part of the form;
+// the zoom leaves it alone.
+constexpr double kKanaLiftPixels = 135;
+constexpr double kKanaLiftFitScale = 0.65;
 
 // Offsets are not limited (a sheet may be moved out of sight), so positions are summed wide and kept in a
 // range where later pixel arithmetic cannot overflow.
@@ -80,14 +85,14 @@ void PushText(DrawList& list, const SheetFont& font, char16_t c, int x, int y, S
 PictureRect SheetPictureRect(const SheetView& view, bool latin) {
   const double pictureWidth = latin ? kLatinFormWidth : kKanaFormWidth;
   const double pictureHeight = latin ? kLatinFormHeight : kKanaFormHeight;
-  const double scale = std::min(view.clientHeight / pictureHeight, view.clientWidth / pictureWidth) *
-                       view.zoom * (latin ? 1.02 : 1.6);
+  const double fit = std::min(view.clientHeight / pictureHeight, view.clientWidth / pictureWidth);
+  const double scale = fit * view.zoom * (latin ? 1.02 : 1.6);
+  const long long lift = latin ? 0 : std::llround(kKanaLiftPixels * fit / kKanaLiftFitScale);
   PictureRect rect;
   rect.width = static_cast<int>(std::floor(pictureWidth * scale));
   rect.height = static_cast<int>(std::floor(pictureHeight * scale));
   rect.left = ClampPixel((view.clientWidth - rect.width) / 2 + static_cast<long long>(view.offsetX));
-  rect.top = ClampPixel((view.clientHeight - rect.height) / 2 + static_cast<long long>(view.offsetY) -
-                        (latin ? 0 : kKanaLift));
+  rect.top = ClampPixel((view.clientHeight - rect.height) / 2 + static_cast<long long>(view.offsetY) - lift);
   return rect;
 }
 

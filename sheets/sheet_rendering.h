@@ -36,7 +36,8 @@ struct PictureRect {
 };
 
 // Where the form picture is drawn: the largest size that fits, times the zoom and the script's factor
-// (1.02 Latin, 1.6 kana), centred plus the offsets; a kana form sits a further 135 pixels up.
+// (1.02 Latin, 1.6 kana), centred plus the offsets; a kana form sits further up, 135 pixels on the
+// 610 x 650 sheet of the full-size layout and in proportion to the fitting size on others.
 PictureRect SheetPictureRect(const SheetView& view, bool latin);
 // The page of a text the sheets show: pageSize characters from shownPage x pageSize, or empty.
 std::u16string PageSlice(const std::u16string& text, int shownPage, int pageSize);

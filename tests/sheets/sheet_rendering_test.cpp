@@ -230,6 +230,26 @@ TEST_F(SheetRenderingTest, PicturePlacedByScriptZoomAndOffsets) {
   EXPECT_TRUE(SheetDrawList({0, 650, 1.0, 0, 0}, KanaModel(u"ア")).empty());
 }
 
+// At zoom 1 the kana form's header fields (from picture y 350) and the foot of its grid (y 910) are inside
+// the sheet whatever size the window gives it; before, the fixed lift hid the header on laptop screens and
+// cut the grid's last row in the full-sheet view.
+TEST_F(SheetRenderingTest, KanaHeaderAndGridStayInTheSheetAtEveryWindowSize) {
+  struct Row {
+    const char* name;
+    int width, height;
+  } rows[] = {{"1024 x 768 screen", 406, 428},
+              {"1366 x 768 screen", 541, 428},
+              {"full-size layout", 610, 650},
+              {"1920 x 1080 screen", 760, 609},
+              {"full-sheet view, 1366 x 768", 665, 676},
+              {"full-sheet view, 1920 x 1080", 935, 962}};
+  for (const Row& row : rows) {
+    const PictureRect r = SheetPictureRect({row.width, row.height, 1.0, 0, 0}, false);
+    EXPECT_GE(r.top + 350 * r.height / 1000, 0) << row.name;
+    EXPECT_LE(r.top + 910 * r.height / 1000, row.height) << row.name;
+  }
+}
+
 // The learner's sheet as the judge leaves it, with the hint when asked for.
 DrawList LearnerSheet(bool hint) {
   SheetContent content;

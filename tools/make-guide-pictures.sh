@@ -10,13 +10,11 @@ build=${1:-build}
 cmake --build "$build" -j 2 --target guide_pictures
 
 work=$(mktemp -d /tmp/nemora-guide.XXXXXX)
-display=:$((90 + RANDOM % 400))
-Xvfb "$display" -screen 0 1600x1160x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+source scripts/xvfb.sh
+trap 'stop_xvfb; rm -rf "$work"' EXIT
+start_xvfb 1600x1160
 
 # Laid out as an installed program keeps its files, so the last page shows the familiar ending.
 mkdir -p "$work/.local/share/nemora" resources/guide
-DISPLAY=$display QT_QPA_PLATFORM=xcb NEMORA_HOME="$work/.local/share/nemora" "$build/guide_pictures" resources/guide
+QT_QPA_PLATFORM=xcb NEMORA_HOME="$work/.local/share/nemora" "$build/guide_pictures" resources/guide
 echo "Guide pictures written to resources/guide; rebuild to compile them in."

@@ -15,23 +15,16 @@ program="$build/nemora"
 [ -x "$program" ] || { echo "take-screenshots: $program not built" >&2; exit 1; }
 mkdir -p "$out"
 
+source "$(dirname "$0")/../scripts/xvfb.sh"
 home=$(mktemp -d)
-xvfb_pid=""
 program_pid=""
 cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  stop_xvfb
   rm -rf "$home"
 }
 trap cleanup EXIT
-
-# A display number nobody uses yet.
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 1 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb "$size"
 
 # Waits for the program's window and prints its id.
 wait_for_window() {

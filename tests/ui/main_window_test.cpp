@@ -33,14 +33,7 @@ namespace {
 class MainWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureQtApplication(); }
-  void SetUp() override {
-    BuildMorseTables();
-    ClearControls();
-    ClearShownMessageBoxes();
-    ResetSettingsToDefaults();
-    ResetTelegramDocument();
-    sheetFullScreen = false;
-  }
+  void SetUp() override { ResetProgramState(); }
   template <typename T>
   T* Find(MainWindow& window, int id) {
     return window.findChild<T*>(QString::number(id));

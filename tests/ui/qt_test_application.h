@@ -1,10 +1,28 @@
-// One QApplication for every window test of the program, created on first use.
+// One QApplication for every window test of the program, created on first use, and the program state a
+// window test starts from.
 #pragma once
 #include <QApplication>
+
+#include "content/telegram_document.h"
+#include "core/controls.h"
+#include "core/morse_table.h"
+#include "core/settings.h"
+#include "ui/window_commands.h"
 
 inline void EnsureQtApplication() {
   static int argc = 1;
   static char name[] = "ui_tests";
   static char* argv[] = {name, nullptr};
   if (!qApp) new QApplication(argc, argv);
+}
+
+// Tables built, controls and shown message boxes forgotten, default settings, the built-in telegrams and
+// the normal view.
+inline void ResetProgramState() {
+  BuildMorseTables();
+  ClearControls();
+  ClearShownMessageBoxes();
+  ResetSettingsToDefaults();
+  ResetTelegramDocument();
+  sheetFullScreen = false;
 }

@@ -27,12 +27,7 @@ class SheetWidgetTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureQtApplication(); }
   void SetUp() override {
-    BuildMorseTables();
-    ClearControls();
-    ClearShownMessageBoxes();
-    ResetSettingsToDefaults();
-    ResetTelegramDocument();
-    sheetFullScreen = false;
+    ResetProgramState();
     window_ = std::make_unique<MainWindow>();
     window_->resize(1540, 1120);
     window_->show();

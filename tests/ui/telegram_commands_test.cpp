@@ -29,13 +29,7 @@ namespace {
 class TelegramCommandsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureQtApplication(); }
-  void SetUp() override {
-    BuildMorseTables();
-    ClearControls();
-    ClearShownMessageBoxes();
-    ResetSettingsToDefaults();
-    ResetTelegramDocument();
-  }
+  void SetUp() override { ResetProgramState(); }
   void TearDown() override { ResetTelegramDocument(); }
   template <typename T>
   T* Find(MainWindow& window, int id) {

@@ -118,20 +118,19 @@ TEST_F(KeyPortTest, MonitorFollowsTheLinesByWaitingOrPolling) {
               {"driver cannot wait: polled", false, false},
               {"a change the wait missed is read at its time-out", true, true}};
   for (const Row& row : rows) {
-    SetModemLineScript({0,
-                        row.waitSupported,
-                        0,
-                        row.wakesLost,
-                        {{0, true, false},
-                         {120, false, false},
-                         {240, false, true},
-                         {360, false, false},
-                         {480, true, true}}});
+    SetModemLineScript(
+        {0,
+         row.waitSupported,
+         0,
+         row.wakesLost,
+         // One line per step: the monitor stores the two levers one after the other, so
+         // a step of both could be seen half done.
+         {{0, true, false}, {120, false, false}, {240, false, true}, {360, true, true}, {480, false, true}}});
     ResetEvent(app.serialStopEvent);
     ASSERT_TRUE(OpenKeyPort(u"ttyUSB0")) << row.what;
     EXPECT_EQ(keyLevers.serialDot.load(), 1) << row.what << ": primed from DSR";
     ASSERT_TRUE(StartThread(app.serialMonitorThread, KeyPortMonitorThread));
-    EXPECT_EQ(ObserveLevers(600), "10 00 01 00 11 ") << row.what;
+    EXPECT_EQ(ObserveLevers(600), "10 00 01 11 01 ") << row.what;
     SetEvent(app.serialStopEvent);
     EXPECT_TRUE(WaitAndForget(app.serialMonitorThread, 1000)) << row.what;
     EXPECT_EQ(keyLevers.serialDot.load() + keyLevers.serialDash.load(), 0) << row.what;

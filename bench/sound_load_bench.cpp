@@ -10,6 +10,8 @@
 //   dropouts_per_min_loaded, reference_dropouts_per_min_loaded    60 s after it settled, the reference at
 //                                                                 the settled latency
 //   buffer_frames_loaded      where adaptation settled (periods x frames)
+//   buffer_frames_end_*       the buffering at the end of each window (recurring underflows in the window
+//                             raise it there too; the reference keeps the latency of the window's start)
 //   callback_p99_us           the render's CPU time per 128-frame period, under load
 //   underflows_reported_*     our stream's own underflow notices in each measured window
 //   late_edges_*              key changes that reached our render after their frame (the unprivileged
@@ -218,7 +220,8 @@ int RunClient(const std::string& mode, double seconds, const std::string& stamps
     SleepMs(300);
     Say("figures underflows=" + std::to_string(audioStream.device.underflows.load() - underflowsBefore) +
         " callback_p99_us=" + std::to_string(CallbackCpuPercentileUs(99)) +
-        " late_edges=" + std::to_string(audioStream.lateEdges.load() - lateBefore));
+        " late_edges=" + std::to_string(audioStream.lateEdges.load() - lateBefore) +
+        " periods_end=" + std::to_string(audioStream.numberOfBuffers.load()));
     std::ofstream out(stampsPath);
     out << std::fixed << std::setprecision(3);  // milliseconds since boot need more than six digits
     for (double s : stamps) out << s << "\n";
@@ -376,6 +379,12 @@ bool WriteScriptWav(const std::string& path, double seconds) {
   return WriteWavFile(path, mono, kRateHz);
 }
 
+void PrintEndBuffering(const char* name, const WindowResult& result) {
+  std::printf("buffer_frames_end_%s=%d\n", name,
+              std::atoi(Field(result.figures, "periods_end").c_str()) *
+                  std::atoi(Field(result.window, "frames").c_str()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -428,6 +437,7 @@ int main(int argc, char** argv) {
   std::printf("late_edges_idle=%s\n", Field(idle.figures, "late_edges").c_str());
   std::printf("buffer_frames_idle=%d\n", std::atoi(Field(idle.window, "periods").c_str()) *
                                              std::atoi(Field(idle.window, "frames").c_str()));
+  PrintEndBuffering("idle", idle);
   std::printf("dropouts_settling_loaded=%s\n", Field(loaded.window, "underflows_settling").c_str());
   std::printf("settle_seconds_loaded=%.0f\n", std::atof(Field(loaded.window, "settle_s").c_str()));
   std::printf("dropouts_per_min_loaded=%.1f\n", loaded.ours / loaded.minutes);
@@ -435,6 +445,7 @@ int main(int argc, char** argv) {
   std::printf("underflows_reported_loaded=%s\n", Field(loaded.figures, "underflows").c_str());
   std::printf("buffer_frames_loaded=%d\n", std::atoi(Field(loaded.window, "periods").c_str()) *
                                                std::atoi(Field(loaded.window, "frames").c_str()));
+  PrintEndBuffering("loaded", loaded);
   std::printf("callback_p99_us=%s\n", Field(loaded.figures, "callback_p99_us").c_str());
   std::printf("late_edges_loaded=%s\n", Field(loaded.figures, "late_edges").c_str());
   std::printf("recovery_ms=%.0f\n", recoveryMs);

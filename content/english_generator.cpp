@@ -44,20 +44,11 @@ std::u16string EnglishCategory() {
 // ---- Filling templates ------------------------------------------------------------------------------------
 
 std::u16string FillEnglishTemplate(std::u16string_view templateText, const EnglishDictionary& dictionary) {
-  std::u16string text;
-  size_t i = 0;
-  while (i < templateText.size()) {
-    const size_t close = templateText[i] == u'[' ? templateText.find(u']', i + 1) : std::u16string_view::npos;
-    if (close == std::u16string_view::npos) {
-      text.push_back(templateText[i++]);
-      continue;
-    }
-    const auto it = dictionary.find(std::u16string(templateText.substr(i + 1, close - i - 1)));
-    if (it != dictionary.end() && !it->second.empty()) {
-      text += it->second[static_cast<size_t>(RandomChoice(static_cast<int>(it->second.size())))];
-    }
-    i = close + 1;
-  }
+  std::u16string text = ReplaceBracketedKeys(templateText, [&](std::u16string_view key) -> std::u16string {
+    const auto it = dictionary.find(std::u16string(key));
+    if (it == dictionary.end() || it->second.empty()) return {};
+    return it->second[static_cast<size_t>(RandomChoice(static_cast<int>(it->second.size())))];
+  });
   while (!text.empty() && text.back() == u' ') text.pop_back();
   return text;
 }

@@ -14,6 +14,7 @@
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/settings.h"
+#include "core/text.h"
 #include "records/weak_characters.h"
 
 // ---- Text helpers -----------------------------------------------------------------------------------------
@@ -100,18 +101,7 @@ std::u16string FillPlaceholder(std::u16string_view key) {
 }
 
 std::u16string ExpandTemplate(std::u16string_view templateText) {
-  std::u16string expanded;
-  size_t i = 0;
-  while (i < templateText.size()) {
-    const size_t close = templateText[i] == u'[' ? templateText.find(u']', i + 1) : std::u16string_view::npos;
-    if (close == std::u16string_view::npos) {
-      expanded.push_back(templateText[i++]);
-      continue;
-    }
-    expanded += FillPlaceholder(templateText.substr(i + 1, close - i - 1));
-    i = close + 1;
-  }
-  return expanded;
+  return ReplaceBracketedKeys(templateText, FillPlaceholder);
 }
 
 int RandomTemplateRow(std::u16string_view theme) {

@@ -222,3 +222,19 @@ int32_t LeadingInt(std::u16string_view text) {
 int32_t LeadingInt(std::string_view text) {
   return LeadingIntOf(text);
 }
+
+std::u16string ReplaceBracketedKeys(std::u16string_view text,
+                                    const std::function<std::u16string(std::u16string_view)>& fill) {
+  std::u16string out;
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t close = text[i] == u'[' ? text.find(u']', i + 1) : std::u16string_view::npos;
+    if (close == std::u16string_view::npos) {
+      out.push_back(text[i++]);
+      continue;
+    }
+    out += fill(text.substr(i + 1, close - i - 1));
+    i = close + 1;
+  }
+  return out;
+}

@@ -1,6 +1,7 @@
 // UTF-16 text helpers and the printf-style formatter used for every displayed or logged line.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -37,3 +38,8 @@ std::u16string FormatText(std::u16string_view format, std::initializer_list<Form
 // digits; anything else reads as 0. Values beyond the 32-bit range saturate.
 int32_t LeadingInt(std::u16string_view text);
 int32_t LeadingInt(std::string_view text);
+
+// The text with every "[key]" replaced by fill(key), left to right (callers that draw random words rely on
+// the order); a "[" without a later "]" stays as it is.
+std::u16string ReplaceBracketedKeys(std::u16string_view text,
+                                    const std::function<std::u16string(std::u16string_view)>& fill);

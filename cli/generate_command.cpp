@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_arguments.h"
 #include "content/random_command.h"
 #include "content/random_source.h"
 #include "content/telegram_file.h"
@@ -25,9 +26,6 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr int kMaxCount = 100000;
 
 constexpr const char* kUsage =
@@ -76,18 +74,6 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-bool ParseNumber(std::string_view text, unsigned long long high, unsigned long long& value) {
-  if (text.empty() || text.size() > 10) return false;
-  unsigned long long number = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    number = number * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (number > high) return false;
-  value = number;
-  return true;
-}
-
 // The category list index of an item text or an English category name; -1 when it is neither.
 int CategoryIndex(std::string_view text) {
   const std::u16string name = Utf8ToUtf16(text);
@@ -125,21 +111,21 @@ int ParseGenerateOptions(int argc, char** argv, GenerateOptions& options) {
                arg == "-o" || arg == "--output") {
       if (i + 1 >= argc) return UsageError("option " + std::string(arg) + " needs a value");
       const std::string_view value = argv[++i];
-      unsigned long long number = 0;
+      long long number = 0;
       if (arg == "--level") {
-        if (!ParseNumber(value, 4, number))
+        if (!ParseWholeNumber(value, 0, 4, number))
           return UsageError("--level must be 0 to 4, not '" + std::string(value) + "'");
         options.level = static_cast<int>(number);
       } else if (arg == "--category") {
         options.category = CategoryIndex(value);
         if (options.category < 0) return UsageError("unknown category '" + std::string(value) + "'");
       } else if (arg == "--count") {
-        if (!ParseNumber(value, kMaxCount, number) || number == 0) {
+        if (!ParseWholeNumber(value, 1, kMaxCount, number)) {
           return UsageError("--count must be 1 to 100000, not '" + std::string(value) + "'");
         }
         options.count = static_cast<int>(number);
       } else if (arg == "--seed") {
-        if (!ParseNumber(value, 0xFFFFFFFFull, number)) {
+        if (!ParseWholeNumber(value, 0, 0xFFFFFFFFll, number)) {
           return UsageError("--seed must be 0 to 4294967295, not '" + std::string(value) + "'");
         }
         options.seedGiven = true;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "audio/audio_engine.h"
+#include "cli/cli_arguments.h"
 #include "cli/generate_command.h"
 #include "cli/report_command.h"
 #include "content/telegram_document.h"
@@ -34,10 +35,6 @@
 #include "practice/virtual_session.h"
 
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
     "Usage: nemora-cli render [--kana|--latin] [--wpm N] [--freq HZ] [--sound-type 0-5]\n"
@@ -127,22 +124,6 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-// A whole decimal integer within [low, high]; anything else is refused.
-bool ParseInt(std::string_view text, int low, int high, int& value) {
-  if (text.empty() || text.size() > 9) return false;
-  size_t i = text[0] == '-' ? 1 : 0;
-  if (i == text.size()) return false;
-  long number = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    number = number * 10 + (text[i] - '0');
-  }
-  if (text[0] == '-') number = -number;
-  if (number < low || number > high) return false;
-  value = static_cast<int>(number);
-  return true;
-}
-
 bool SplitBands(std::string_view list, std::vector<std::string>& bands, std::string& unknown) {
   bands.clear();
   if (list == "none") return true;
@@ -216,10 +197,12 @@ int ParseRenderOptions(int argc, char** argv, RenderOptions& options) {
     } else {
       for (const Numeric& n : numerics) {
         if (arg != n.name) continue;
-        if (!ParseInt(value, n.low, n.high, *n.value)) {
+        long long number = 0;
+        if (!ParseWholeNumber(value, n.low, n.high, number)) {
           return UsageError(std::string(n.name) + " must be a whole number from " + std::to_string(n.low) +
                             " to " + std::to_string(n.high) + ", not '" + std::string(value) + "'");
         }
+        *n.value = static_cast<int>(number);
       }
     }
   }

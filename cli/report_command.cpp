@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/cli_arguments.h"
 #include "core/controls.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -21,12 +22,6 @@ constexpr const char* kReportUsage =
     "  0 現在 (default), 1 日毎, 2 週間, 3 月間, 4 文字別, 5 DB, 6 目標, 7 教材\n"
     "read from the practice logs in the trainer's data directory.\n";
 
-bool ParseMode(std::string_view text, int& mode) {
-  if (text.size() != 1 || text[0] < '0' || text[0] >= '0' + kStatisticsModeCount) return false;
-  mode = text[0] - '0';
-  return true;
-}
-
 }  // namespace
 
 int RunReportCommand(int argc, char** argv) {
@@ -35,7 +30,7 @@ int RunReportCommand(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::fputs(kReportUsage, stdout);
-      return 0;
+      return kExitOk;
     }
     std::string_view value;
     if (arg == "--mode" && i + 1 < argc) {
@@ -44,18 +39,21 @@ int RunReportCommand(int argc, char** argv) {
       value = arg.substr(7);
     } else {
       std::fprintf(stderr, "nemora-cli: unexpected argument '%s' (see nemora-cli report --help)\n", argv[i]);
-      return 2;
+      return kExitUsage;
     }
-    if (!ParseMode(value, mode)) {
+    long long number = 0;
+    if (!ParseWholeNumber(value, 0, kStatisticsModeCount - 1, number)) {
       std::fprintf(stderr, "nemora-cli: --mode takes 0 to 7, not '%s'\n", std::string(value).c_str());
-      return 2;
+      return kExitUsage;
     }
+    mode = static_cast<int>(number);
   }
   ResetSettingsToDefaults();
   ClearControls();
   FillSettingControls();
   LoadSettings();
   const std::string text = Utf16ToUtf8(BuildReportText(mode, GatherStatistics(IdleRun())));
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) return 1;
-  return 0;
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    return kExitFailed;
+  return kExitOk;
 }

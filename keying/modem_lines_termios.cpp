@@ -4,8 +4,9 @@
 // the wait would be missed. The line counters (TIOCGICOUNT) taken with each read catch that case.
 //
 // TIOCMIWAIT has no time-out of its own. A periodic per-thread timer signal interrupts it instead (EINTR),
-// so the monitor thread still notices its stop event while an idle key costs a few wake-ups a second and
-// a line change wakes it at once. The signal has an empty handler installed without SA_RESTART.
+// so the monitor thread still notices its stop event (one wake-up per slice the monitor asks for, 20 a
+// second, each a few microseconds) while a line change wakes it at once. The signal has an empty handler
+// installed without SA_RESTART.
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <signal.h>

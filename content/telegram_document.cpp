@@ -96,6 +96,12 @@ Telegram TelegramAt(int index) {
   return TelegramRef(index);
 }
 
+std::vector<Telegram> CurrentTelegrams() {
+  std::vector<Telegram> telegrams;
+  for (int i = 0; i < TelegramCount(); ++i) telegrams.push_back(TelegramRef(i));
+  return telegrams;
+}
+
 int pageSize() {
   return CurrentScript() == Script::kLatin ? 208 : 60;
 }
@@ -150,20 +156,29 @@ void EnsureRecordCount() {
 }
 
 namespace {
-// The learner's sheet is painted on the window thread while the event thread judges into `working`; the
-// painter reads this copy, replaced under its lock whenever the working copy is stored or loaded.
-std::mutex displayedCopyLock;
-LearnerCopy displayedCopy;
+// The sheets are painted on the window thread while the event thread changes the document; the painter
+// reads this copy, replaced under its lock after every change the sheets show.
+std::mutex displayedLock;
+SheetSnapshot displayed;
 
 void PublishWorkingCopy() {
-  std::lock_guard<std::mutex> guard(displayedCopyLock);
-  displayedCopy = telegramDocument.working;
+  SheetSnapshot snapshot;
+  snapshot.shownPage = telegramDocument.shownPage;
+  snapshot.model = TelegramRef(CurrentIndex());
+  snapshot.working = telegramDocument.working;
+  std::lock_guard<std::mutex> guard(displayedLock);
+  displayed = std::move(snapshot);
 }
 }  // namespace
 
 LearnerCopy DisplayedWorkingCopy() {
-  std::lock_guard<std::mutex> guard(displayedCopyLock);
-  return displayedCopy;
+  std::lock_guard<std::mutex> guard(displayedLock);
+  return displayed.working;
+}
+
+SheetSnapshot DisplayedSheets() {
+  std::lock_guard<std::mutex> guard(displayedLock);
+  return displayed;
 }
 
 void StoreWorkingRecord() {
@@ -297,6 +312,11 @@ void NextPage() {
 }
 
 void RefreshSheets() {
+  PublishWorkingCopy();
+  RepaintSheets();
+}
+
+void RepaintSheets() {
   InvalidateControl(kModelSheet);
   InvalidateControl(kLearnerSheet);
 }

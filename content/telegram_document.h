@@ -1,4 +1,8 @@
 // The telegrams being practised, the learner's copy of each, and the page model of the two sheets.
+//
+// Thread: the event thread owns the document and the judge state (core/event_queue.h); the window thread
+// posts its commands (page turns, loads, script switches) there and paints from DisplayedSheets. Before
+// the event thread runs (and in tests without it) the one thread that posts runs the work itself.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -48,6 +52,8 @@ void SetCurrentScript(Script script);
 int TelegramCount();
 int CurrentIndex();
 Telegram TelegramAt(int index);
+// Every telegram of the document (the built-in samples while nothing is loaded).
+std::vector<Telegram> CurrentTelegrams();
 int pageSize();
 int PageCountOf(int length);
 int ModelPagesOfCurrent();
@@ -65,7 +71,14 @@ void LoadWorkingRecord();
 void ResetLearnerCopies();
 // Empties entered and marks of the given fields of the working copy (a new set of telegrams was loaded).
 void EmptyWorkingFields(std::initializer_list<int> fields);
-// The working copy as last stored or loaded, for painting on the window thread (any thread).
+// What the sheets show, as the event thread last published it (after every stored or loaded copy and every
+// RefreshSheets), for painting on the window thread. Any thread.
+struct SheetSnapshot {
+  int32_t shownPage = 0;
+  Telegram model;       // the current telegram
+  LearnerCopy working;  // the learner's copy of it
+};
+SheetSnapshot DisplayedSheets();
 LearnerCopy DisplayedWorkingCopy();
 // Installs a complete new set (loaded, revision + 1, telegram 1, page 0, runFinished cleared). An empty
 // list leaves the document as it is: a loaded document is never empty.
@@ -83,5 +96,8 @@ void ShowTelegramStatus();
 void GoToPage(int page);
 void PreviousPage();
 void NextPage();
-// Repaint requests for the two sheets (controls 1100 model, 1101 learner).
+// Publishes what the sheets show, then asks both (controls 1100 model, 1101 learner) to repaint. Event
+// thread (the owner of the document).
 void RefreshSheets();
+// Asks both sheets to repaint what was last published (any thread: a resize, the full-sheet view).
+void RepaintSheets();

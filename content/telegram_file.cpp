@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 #include "core/app_paths.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
+#include "core/event_queue.h"
 #include "core/text.h"
 
 // ---- Decoding ---------------------------------------------------------------------------------------------
@@ -169,7 +171,8 @@ bool ParseTelegramText(std::u16string text, std::vector<Telegram>& telegrams, Te
 
 namespace {
 
-void InstallLoadedTelegrams(std::vector<Telegram> telegrams, TelegramLayout layout) {
+// On the event thread, which owns the document: the window thread only reads and parses the file.
+void InstallLoadedTelegramsNow(std::vector<Telegram> telegrams, TelegramLayout layout) {
   ReplaceTelegrams(std::move(telegrams));
   // Kana telegrams have no Latin codes and Latin ones no kana codes: the file's layout decides the script.
   if (layout == TelegramLayout::kKana) {
@@ -182,6 +185,13 @@ void InstallLoadedTelegrams(std::vector<Telegram> telegrams, TelegramLayout layo
   judgeState.currentField = 0;
   judgeState.textPosition = 0;
   InvalidateControl(kLearnerSheet);
+  UpdatePageLabels();
+  RefreshSheets();
+}
+
+void InstallLoadedTelegrams(std::vector<Telegram> telegrams, TelegramLayout layout) {
+  auto shared = std::make_shared<std::vector<Telegram>>(std::move(telegrams));
+  PostToEventThread([shared, layout] { InstallLoadedTelegramsNow(std::move(*shared), layout); });
 }
 
 }  // namespace
@@ -203,8 +213,6 @@ bool OpenTelegramFile(const std::string& path) {
     ShowMessageBox(kTelegramFileUnreadable, u"ERROR", MessageBoxIcon::kError);
     return false;
   }
-  UpdatePageLabels();
-  RefreshSheets();
   return true;
 }
 

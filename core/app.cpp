@@ -1,8 +1,10 @@
 #include "core/app.h"
 
 #include "core/event_queue.h"
+#include "core/failure_report.h"
 #include "core/morse_table.h"
 #include "core/shared_flags.h"
+#include "core/text.h"
 
 AppState app;
 
@@ -12,10 +14,25 @@ void StartUp(const WorkerBodies& bodies) {
   app.stopAllEvent = CreateEvent(true, false);
   app.serialStopEvent = CreateEvent(true, false);
   EnableEventQueue();
-  // A thread that cannot be created is not reported: its slot stays empty and shutdown skips it.
-  StartThread(app.eventThread, EventThreadMain);
-  if (bodies.keyingThread) StartThread(app.keyingThread, bodies.keyingThread);
-  if (bodies.audioThread) StartThread(app.audioThread, bodies.audioThread);
+  // Marked before it starts, so nothing posted from now on runs beside it on the caller.
+  SetEventThreadRunning(true);
+  if (!StartThread(app.eventThread, EventThreadMain)) {
+    SetEventThreadRunning(false);
+    ReportThreadStartFailure(u"イベント");
+  }
+  if (bodies.keyingThread && !StartThread(app.keyingThread, bodies.keyingThread)) {
+    ReportThreadStartFailure(u"キーイング");
+  }
+  if (bodies.audioThread && !StartThread(app.audioThread, bodies.audioThread)) {
+    ReportThreadStartFailure(u"音声");
+  }
+}
+
+void ReportThreadStartFailure(std::u16string_view role) {
+  // The program goes on without the thread (its slot stays empty and shutdown skips it); the learner
+  // must know why keying, judging or sound does nothing.
+  ReportFailure(FailureKind::kThreadStart, FormatText(u"%sスレッドを開始できません", {std::u16string(role)}),
+                "std::thread could not be created");
 }
 
 void ShutDown() {
@@ -24,7 +41,7 @@ void ShutDown() {
   SignalQueueEvent();
   WaitAndForget(app.serialMonitorThread, kThreadExitWaitMs);
   WaitAndForget(app.keyingThread, kThreadExitWaitMs);
-  WaitAndForget(app.eventThread, kThreadExitWaitMs);
+  if (WaitAndForget(app.eventThread, kThreadExitWaitMs)) SetEventThreadRunning(false);
   WaitAndForget(app.audioThread, kThreadExitWaitMs);
   if (app.closeSerialPort) app.closeSerialPort();
   // The events stay set rather than destroyed: an abandoned thread may still be looking at them.

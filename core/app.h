@@ -1,5 +1,7 @@
 // Process start-up and shutdown: tables, events, the queue and the three long-lived worker threads.
 #pragma once
+#include <string_view>
+
 #include "core/event.h"
 #include "core/threads.h"
 
@@ -19,6 +21,8 @@ struct WorkerBodies {
 
 // Tables, events, queue, then the event, keying and audio threads in that order.
 void StartUp(const WorkerBodies& bodies);
+// A worker thread did not start: said on the message line and stderr; the program goes on without it.
+void ReportThreadStartFailure(std::u16string_view role);
 // Stop events, waits of at most 1500 ms per thread, serial port, events, queue. Safe to call twice.
 void ShutDown();
 constexpr uint32_t kThreadExitWaitMs = 1500;

@@ -2,7 +2,7 @@
 //
 // The thread only reads the clock, the levers and the settings, calls KeyingTick and passes its results
 // on; all keying logic lives in the tick. Nothing here allocates, logs or waits except for the tick's
-// sleep and the queue's lock inside PushKeyEvent.
+// sleep: PushKeyEvent is a lock-free ring.
 #include "keying/keying_thread.h"
 
 #include "core/app.h"
@@ -71,9 +71,7 @@ void KeyingStep(KeyingState& state) {
   KeyingOutput out = KeyingTick(state, nowMs, inputs);
   WriteToneOn(out.toneOn, nowUs);
   for (int i = 0; i < out.eventCount; ++i) {
-    const KeyEvent& event = out.events[i];
-    PushKeyEvent(event.kind == 2 ? event.code : nullptr, event.kind, event.element, event.durationMs,
-                 event.tickMs);
+    PushKeyEvent(out.events[i]);
   }
 }
 

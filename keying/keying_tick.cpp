@@ -157,7 +157,7 @@ void AppendElement(PendingCharacter& pending, char symbol, uint32_t durationMs) 
 
 namespace {
 
-KeyEvent& NewEvent(KeyingOutput& out, int32_t kind, uint32_t nowMs) {
+KeyEvent& NewEvent(KeyingOutput& out, KeyEventKind kind, uint32_t nowMs) {
   KeyEvent& event = out.events[out.eventCount++];
   event = KeyEvent{};
   event.kind = kind;
@@ -167,7 +167,7 @@ KeyEvent& NewEvent(KeyingOutput& out, int32_t kind, uint32_t nowMs) {
 
 void FinishCharacter(KeyingState& state, uint32_t unitMs, uint32_t nowMs, const KeyingInputs& inputs,
                      KeyingOutput& out) {
-  KeyEvent& event = NewEvent(out, 2, nowMs);
+  KeyEvent& event = NewEvent(out, KeyEventKind::kCharacter, nowMs);
   ClassifyCharacter(state.pending, unitMs, inputs, event.code);
   state.pending = PendingCharacter{};
 }
@@ -292,7 +292,7 @@ KeyingOutput KeyingTick(KeyingState& state, uint32_t nowMs, const KeyingInputs& 
     if (durationMs < GlitchLimitMs(unitMs, inputs.KeySoftness)) return out;  // a bounce, not an element
     bool dash = durationMs >= DashThresholdMs(unitMs, inputs.JudgeEase, inputs.KeySoftness);
     AppendElement(state.pending, dash ? '-' : '.', durationMs);
-    KeyEvent& event = NewEvent(out, 1, nowMs);
+    KeyEvent& event = NewEvent(out, KeyEventKind::kElement, nowMs);
     event.element = dash ? kDashElement : kDotElement;
     event.durationMs = durationMs;
   }
@@ -305,7 +305,7 @@ KeyingOutput KeyingTick(KeyingState& state, uint32_t nowMs, const KeyingInputs& 
   if (inputs.latinMode && !keyed && state.pending.count == 0 && state.wordGapArmed && !state.wordGapSent &&
       nowMs - state.lastMarkMs >= WordGapMs(unitMs, inputs.JudgeEase, inputs.KeySoftness) &&
       inputs.spaceExpected && inputs.spaceExpected()) {
-    NewEvent(out, 3, nowMs);
+    NewEvent(out, KeyEventKind::kWordGap, nowMs);
     state.wordGapSent = true;
     state.wordGapArmed = false;
   }

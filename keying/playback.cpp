@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <optional>
 
 #include "audio/audio_engine.h"
@@ -45,6 +46,8 @@ constexpr uint64_t kPauseSliceUs = 10000;  // while paused
 constexpr uint32_t kDeliveryMarginMs = 3;
 constexpr uint64_t kNever = std::numeric_limits<uint64_t>::max();
 constexpr uint32_t kSoundStartWaitMs = 150;  // a resting stream plays again within a few ms
+// The event thread answers within a few ms; it waits longer only while a result window is open.
+constexpr uint32_t kTelegramCopyWaitMs = 10000;
 
 // Where the playback stands with the character it keyed last. Playback thread only (thread_local: an
 // abandoned playback thread that is still unwinding never shares it with a new one).
@@ -227,7 +230,7 @@ void PlayCharacter(char16_t c) {
     // The word space. The blank is judged on the event thread: a word-gap report, for which the event
     // thread asks the judge itself whether a blank is expected (the keying thread may have reported the
     // same gap already; the judge then expects a letter and the second report is ignored).
-    if (PlaybackWait(7 * PlaybackUnitMs())) PushKeyEvent(nullptr, 3, 0, 0, TickMs());
+    if (PlaybackWait(7 * PlaybackUnitMs())) PostKeyEvent(WordGapEvent(TickMs()));
     return;
   }
   if (std::optional<std::string> code = EncodeCharacter(script, c)) PlayCode(*code);
@@ -275,7 +278,16 @@ void PlaybackRoutine() {
   run.pausesSeen = playbackShared.pauseCount.load();
   ResetKeyingState();
 
-  const int count = TelegramCount();
+  // The telegrams as the event thread holds them once the work posted before this run (a load, a new
+  // batch, the run's reset) is done: playback keys its own copy and never reads the document.
+  auto copy = std::make_shared<std::vector<Telegram>>();
+  if (!RunOnEventThreadAndWait([copy] { *copy = CurrentTelegrams(); }, kTelegramCopyWaitMs)) {
+    SetStatusText(u"電報を用意できないため再生を止めました（処理が止まっています）");
+    runFlags.playing.store(0);
+    return;
+  }
+  const std::vector<Telegram>& telegrams = *copy;
+  const int count = static_cast<int>(telegrams.size());
   for (int number = 1; number <= count && Playing(); ++number) {
     const bool latin = LatinMode.load() != 0;
     const auto unit = [] { return PlaybackUnitMs(); };
@@ -302,8 +314,8 @@ void PlaybackRoutine() {
 
     // The sheets follow the telegram being sent. The event thread makes the move, so the document and the
     // judge state have one writer.
-    PushKeyEvent(nullptr, kTelegramStartEvent, 0, static_cast<uint32_t>(number), TickMs());
-    const Telegram telegram = TelegramAt(number - 1);
+    PostKeyEvent(TelegramStartEvent(number, TickMs()));
+    const Telegram& telegram = telegrams[static_cast<size_t>(number - 1)];
     const auto& field = telegram.fields;
     if (latin) {
       PlayField(field[kNumber]);

@@ -13,10 +13,9 @@
 #include <string>
 #include <string_view>
 
-// The event kind playback pushes when it starts a telegram (durationMs carries the telegram number, from
-// 1). The event thread moves the judge's sheet to that telegram, so document and judge state are only ever
-// written by the event thread.
-constexpr int32_t kTelegramStartEvent = 4;
+// Playback posts a telegram-start record (KeyEventKind::kTelegramStart) when it starts a telegram; the
+// event thread moves the judge's sheet to that telegram, so document and judge state are only ever written
+// by the event thread. The telegrams themselves are copied on the event thread when the run starts.
 
 // Pauses as the playback sees them: run control's SetPause stamps them (window thread), the playback thread
 // reads the stamps, so a wait freezes from the moment the pause began and a pause shorter than one of the

@@ -65,6 +65,12 @@ std::u16string PortNameOf(const std::u16string& entry) {
   return entry.substr(open + 1, close == std::u16string::npos ? std::u16string::npos : close - open - 1);
 }
 
+// A run starts: empty copies and statistics, and the sheets follow the input. Event thread.
+void ResetJudgingForRun() {
+  ResetJudging();
+  telegramDocument.followInput = true;
+}
+
 }  // namespace
 
 void ClearKeyLevers() {
@@ -166,8 +172,7 @@ void StartReceivePlayback() {
   runFlags.demonstration.store(0);
   // A serial key left from send practice would key over the playback on the same levers.
   ReleaseSerialKey();
-  ResetJudging();
-  telegramDocument.followInput = true;
+  PostToEventThread(ResetJudgingForRun);
   SetStatusText(u"受信中");
   SelectDecodingMap(CurrentScript());
   runFlags.bandMasterSwitch.store(1);  // the received signal passes through the band conditions
@@ -188,8 +193,7 @@ void StartDemoSending() {
   ReleaseSerialKey();
   keyLevers.keyboardKeying.store(0);
   ClearKeyLevers();
-  ResetJudging();
-  telegramDocument.followInput = true;
+  PostToEventThread(ResetJudgingForRun);
   SelectDecodingMap(CurrentScript());
   CheckRadioButton(kReceiveRadio, kSendRadio, kSendRadio);
   SetStatusText(u"デモ送信開始：J=短点 / K=長点");
@@ -212,8 +216,7 @@ void StartKeySending() {
   runFlags.demonstration.store(0);
   runFlags.bandMasterSwitch.store(0);  // the learner's own sidetone is the clean tone
   SetSoundUse(SoundUse::kSending);
-  ResetJudging();
-  telegramDocument.followInput = true;
+  PostToEventThread(ResetJudgingForRun);
   SetStatusText(u"送信中");
 
   if (IsControlChecked(kKeyboardKeyerCheck)) {
@@ -258,7 +261,7 @@ void StopPractice() {
   SetSoundUse(SoundUse::kRest);  // nothing can sound outside a run: the stream rests at no cost
   SetStatusText(u"停止");
   runFlags.demonstration.store(0);
-  telegramDocument.followInput = false;
+  PostToEventThread([] { telegramDocument.followInput = false; });
 }
 
 // ---- 4. Event-thread consumers --------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "content/telegram_file.h"
 #include "core/app.h"
 #include "core/controls.h"
+#include "core/event_queue.h"
 #include "keying/keying_thread.h"
 #include "practice/judging.h"
 #include "practice/run_control.h"
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
       // As if loaded with 電報読込 once the window is up: a bad file gives its message over the window.
       QTimer::singleShot(0, &window, [path = options.telegramFile]() {
         OpenTelegramFile(path);
-        PublishSpaceExpected();
+        PostToEventThread(PublishSpaceExpected);
       });
     }
     result = application.exec();

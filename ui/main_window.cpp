@@ -257,7 +257,7 @@ void MainWindow::FitToWorkArea() {
   setGeometry(area.adjusted(0, 30, 0, 0));
   LayoutMainWindow();
   fitting_ = false;
-  RefreshSheets();
+  RepaintSheets();
 }
 
 void MainWindow::LayoutMainWindow() {
@@ -303,7 +303,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (isMinimized() || fitting_) return;
   LayoutMainWindow();
-  RefreshSheets();
+  RepaintSheets();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -314,7 +314,7 @@ void MainWindow::changeEvent(QEvent* event) {
       (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized) != 0;
   if (wasMinimized && !isMinimized()) {
     LayoutMainWindow();
-    RefreshSheets();
+    RepaintSheets();
   }
 }
 

@@ -73,16 +73,18 @@ SheetContent CurrentSheetContent(bool model) {
   content.model = model;
   content.latin = LatinMode.load() != 0;
   content.sendPractice = IsControlChecked(kSendRadio);
-  content.shownPage = telegramDocument.shownPage;
+  // The event thread owns the document: paint what it last published.
+  const SheetSnapshot shown = DisplayedSheets();
+  content.shownPage = shown.shownPage;
   if (model) {
-    const Telegram telegram = TelegramAt(CurrentIndex());
+    const Telegram& telegram = shown.model;
     for (size_t k = 0; k < telegram.fields.size(); ++k) {
       content.fields[k] =
           content.latin ? telegram.fields[k] : ExpandMorseText(telegram.fields[k], Script::kKana);
     }
     return content;
   }
-  const LearnerCopy copy = DisplayedWorkingCopy();
+  const LearnerCopy& copy = shown.working;
   content.fields = copy.entered;
   content.marks = copy.marks;
   if (IsControlChecked(kShowNextHintCheck)) {

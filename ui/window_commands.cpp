@@ -6,6 +6,7 @@
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/event.h"
+#include "core/event_queue.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "core/shared_flags.h"
@@ -46,7 +47,7 @@ void SwitchScript(bool latin) {
   if (runFlags.playing.load() != 0) StopPractice();
   LatinMode.store(latin ? 1 : 0);
   SelectDecodingMap(latin ? Script::kLatin : Script::kKana);
-  SwitchToBuiltInSamples();
+  PostToEventThread(SwitchToBuiltInSamples);
 }
 
 }  // namespace
@@ -56,11 +57,10 @@ void InitializeMainWindow() {
   FillPortList();
   FillSettingControls();
   LoadSettings();
-  ResetJudging();
   UpdateSettingLabels();
   if (CurrentRunControlHooks().installKeyHook) CurrentRunControlHooks().installKeyHook();
   keyLevers.keyboardKeying.store(0);
-  ResetJudging();
+  PostToEventThread(ResetJudging);
   ShowFirstRunGuide();
 }
 
@@ -113,7 +113,7 @@ void HandleCommand(int id) {
       StopPractice();
       break;
     case kResetButton:
-      ResetJudging();
+      PostToEventThread(ResetJudging);
       break;
     case kDemoButton:
       StartDemoSending();
@@ -125,14 +125,14 @@ void HandleCommand(int id) {
       GenerateRandomTelegrams();
       break;
     case kPreviousPageButton:
-      PreviousPage();
+      PostToEventThread(PreviousPage);
       break;
     case kNextPageButton:
-      NextPage();
+      PostToEventThread(NextPage);
       break;
     case kFullScreenButton:
       sheetFullScreen = !sheetFullScreen;
-      RefreshSheets();
+      RepaintSheets();
       break;
     case kPauseButton:
       TogglePause();
@@ -153,7 +153,7 @@ void HandleCommand(int id) {
       break;
   }
   // Page turns, resets and script switches move the judge's position; the keying thread reads the answer.
-  PublishSpaceExpected();
+  PostToEventThread(PublishSpaceExpected);
 }
 
 void HandleSliderMove(int id) {

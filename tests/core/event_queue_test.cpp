@@ -50,87 +50,87 @@ class EventQueueTest : public ::testing::Test {
   }
 };
 
-TEST_F(EventQueueTest, FullRingDropsTheOldestRecord) {
-  for (uint32_t i = 1; i <= 256; ++i) PushKeyEvent(nullptr, 1, u'・', i, i);
-  EXPECT_EQ(QueuedEventCount(), 255);
-  KeyEvent event;
-  ASSERT_TRUE(PopKeyEvent(event));
-  EXPECT_EQ(event.durationMs, 2u);  // the first one pushed was dropped
-  int remaining = 1;
-  while (PopKeyEvent(event)) ++remaining;
-  EXPECT_EQ(remaining, 255);
-  EXPECT_EQ(event.durationMs, 256u);
+// Records pushed by the keying thread (ring) and posted by playback (locked queue), in the order they were
+// made, come out in that order; a full ring keeps what it has and counts what it could not take.
+struct QueueStep {
+  char source;      // 'r' ring push, 'p' posted record, 'c' clear, 'f' fill the ring to the brim
+  uint32_t tickMs;  // identifies the record
+};
+struct QueueCase {
+  const char* name;
+  std::vector<QueueStep> steps;
+  std::vector<uint32_t> popped;  // ticks in pop order
+  uint32_t droppedMore;          // growth of the dropped count
+};
+
+TEST_F(EventQueueTest, RecordsComeOutInTheOrderTheyWereMade) {
+  const QueueCase cases[] = {
+      {"ring alone", {{'r', 1}, {'r', 2}}, {1, 2}, 0},
+      {"posted between ring records", {{'r', 1}, {'p', 2}, {'r', 3}, {'p', 4}}, {1, 2, 3, 4}, 0},
+      {"posted first", {{'p', 1}, {'r', 2}, {'r', 3}}, {1, 2, 3}, 0},
+      {"clear drops ring records only", {{'r', 1}, {'p', 2}, {'c', 0}, {'r', 3}}, {2, 3}, 0},
+      {"full ring drops the newest", {{'f', 0}, {'r', 999}, {'p', 1000}}, {}, 1},
+  };
+  for (const QueueCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EnableEventQueue();
+    const uint32_t droppedBefore = DroppedKeyEventCount();
+    for (const QueueStep& step : c.steps) {
+      if (step.source == 'r') PushKeyEvent(ElementEvent(u'・', 1, step.tickMs));
+      if (step.source == 'p') PostKeyEvent(WordGapEvent(step.tickMs));
+      if (step.source == 'c') ClearEventQueue();
+      if (step.source == 'f') {
+        for (uint32_t i = 0; i < kEventQueueSlots; ++i) PushKeyEvent(ElementEvent(u'・', 1, 10000 + i));
+      }
+    }
+    std::vector<uint32_t> popped;
+    KeyEvent event;
+    while (PopKeyEvent(event)) {
+      if (event.tickMs < 10000) popped.push_back(event.tickMs);
+    }
+    if (c.steps.front().source == 'f') {
+      EXPECT_EQ(popped, (std::vector<uint32_t>{1000}));  // the ring's 256 came first, then the posted one
+    } else {
+      EXPECT_EQ(popped, c.popped);
+    }
+    EXPECT_EQ(DroppedKeyEventCount() - droppedBefore, c.droppedMore);
+  }
 }
 
-TEST_F(EventQueueTest, CodeIsCutToThirtyOneCharactersAndUnusedFieldsAreZero) {
+TEST_F(EventQueueTest, CodeIsCutToThirtyOneCharactersAndDisabledQueueDropsPushes) {
   std::string longCode(40, '.');
-  PushKeyEvent(longCode.c_str(), 2, 0, 0, 77);
+  PushKeyEvent(CharacterEvent(longCode.c_str(), 77));
   KeyEvent event;
   ASSERT_TRUE(PopKeyEvent(event));
   EXPECT_EQ(std::string(event.code), std::string(31, '.'));
-  EXPECT_EQ(event.element, 0);
-  EXPECT_EQ(event.durationMs, 0u);
   EXPECT_EQ(event.tickMs, 77u);
-  PushKeyEvent(nullptr, 3, 0, 0, 5);
-  ASSERT_TRUE(PopKeyEvent(event));
-  EXPECT_EQ(event.code[0], '\0');
-}
-
-TEST_F(EventQueueTest, DisabledQueueDropsPushesAndClears) {
   DisableEventQueue();
-  PushKeyEvent("-", 2, 0, 0, 1);
-  ClearEventQueue();
-  KeyEvent event;
-  EXPECT_FALSE(PopKeyEvent(event));
+  PushKeyEvent(CharacterEvent("-", 1));
+  PostKeyEvent(WordGapEvent(2));
   EnableEventQueue();
-  EXPECT_FALSE(PopKeyEvent(event));
-  PushKeyEvent("-", 2, 0, 0, 1);
-  ClearEventQueue();
   EXPECT_FALSE(PopKeyEvent(event));
 }
 
 TEST_F(EventQueueTest, DispatchRoutesEachKind) {
-  KeyEvent event{};
-  event.kind = 2;
-  std::snprintf(event.code, sizeof(event.code), "-.--.");
-  DispatchKeyEvent(event);  // not special: decodes to ル in kana script
-  std::snprintf(event.code, sizeof(event.code), "-...-");
-  DispatchKeyEvent(event);  // consumed by the special-signal handler: nothing judged
-  std::snprintf(event.code, sizeof(event.code), "........");
-  DispatchKeyEvent(event);
+  DispatchKeyEvent(CharacterEvent("-.--.", 0));     // not special: decodes to ル in kana script
+  DispatchKeyEvent(CharacterEvent("-...-", 0));     // consumed by the special-signal handler
+  DispatchKeyEvent(CharacterEvent("........", 0));  // unknown code
   ASSERT_EQ(judged.size(), 2u);
   EXPECT_EQ(judged[0], u'ル');
   EXPECT_EQ(judged[1], u'?');
   EXPECT_EQ(specialSeen.size(), 3u);
-
-  KeyEvent gap{};
-  gap.kind = 3;
-  DispatchKeyEvent(gap);  // no blank expected: nothing
+  DispatchKeyEvent(WordGapEvent(0));  // no blank expected: nothing
   expectSpace = true;
-  DispatchKeyEvent(gap);
+  DispatchKeyEvent(WordGapEvent(0));
   ASSERT_EQ(judged.size(), 3u);
   EXPECT_EQ(judged[2], u' ');
-
-  KeyEvent element{};
-  element.kind = 1;
-  element.element = u'ー';
-  element.durationMs = 240;
-  DispatchKeyEvent(element);
-  KeyEvent other{};
-  other.kind = 9;
-  DispatchKeyEvent(other);
+  DispatchKeyEvent(ElementEvent(u'ー', 240, 0));
+  DispatchKeyEvent(KeyEvent{});
   EXPECT_EQ(elementDurations, std::vector<uint32_t>{240});
-  EXPECT_EQ(judged.size(), 3u);
-}
-
-TEST_F(EventQueueTest, WithoutAJudgeNothingIsConsumedOrJudged) {
   InstallKeyEventConsumers({});
-  KeyEvent event{};
-  event.kind = 2;
-  std::snprintf(event.code, sizeof(event.code), ".-");
-  DispatchKeyEvent(event);
+  DispatchKeyEvent(CharacterEvent(".-", 0));
   EXPECT_FALSE(QuerySpaceExpected());
-  EXPECT_TRUE(judged.empty());
+  EXPECT_EQ(judged.size(), 3u);
 }
 
 // Start-up and shutdown on real threads: the event thread drains what the pushes bring, in push order,
@@ -156,7 +156,13 @@ TEST(StartUpShutdownTest, EventThreadDrainsInOrderAndEverythingStops) {
   InstallKeyEventConsumers({nullptr, nullptr, JudgeOnEventThread, nullptr});
   SelectDecodingMap(Script::kLatin);
   const char* codes[] = {"-", "..", "--", "."};  // T I M E
-  for (const char* code : codes) PushKeyEvent(code, 2, 0, 0, 0);
+  for (const char* code : codes) PushKeyEvent(CharacterEvent(code, 0));
+  // Work posted from another thread runs on the event thread, after what came before it.
+  std::atomic<bool> workRanOnOtherThread{false};
+  const std::thread::id testThread = std::this_thread::get_id();
+  EXPECT_TRUE(RunOnEventThreadAndWait(
+      [&] { workRanOnOtherThread = std::this_thread::get_id() != testThread && judgedOnThread == 4; }, 5000));
+  EXPECT_TRUE(workRanOnOtherThread);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (judgedOnThread < 4 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -171,7 +177,7 @@ TEST(StartUpShutdownTest, EventThreadDrainsInOrderAndEverythingStops) {
   EXPECT_LT(took, std::chrono::milliseconds(1500));
   EXPECT_EQ(std::u16string(threadJudged.begin(), threadJudged.end()), u"TIME");
   // After shutdown the queue is disabled: pushes vanish.
-  PushKeyEvent("-", 2, 0, 0, 0);
+  PushKeyEvent(CharacterEvent("-", 0));
   KeyEvent event;
   EXPECT_FALSE(PopKeyEvent(event));
   SelectDecodingMap(Script::kKana);

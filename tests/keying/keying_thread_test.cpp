@@ -41,7 +41,7 @@ bool CollectUntilKind(std::vector<KeyEvent>& events, int32_t kind, int timeoutMs
     KeyEvent event;
     while (PopKeyEvent(event)) {
       events.push_back(event);
-      if (event.kind == kind) return true;
+      if (static_cast<int32_t>(event.kind) == kind) return true;
     }
     Sleep(5);
   }
@@ -100,10 +100,10 @@ TEST_F(KeyingThreadTest, LeversBecomeElementsAndACharacter) {
   std::vector<KeyEvent> events;
   ASSERT_TRUE(CollectUntilKind(events, 2, 5000));
   ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[0].kind, 1);
+  EXPECT_EQ(events[0].kind, KeyEventKind::kElement);
   EXPECT_EQ(events[0].element, u'\u30FB');
   EXPECT_GE(events[0].durationMs, 50u);
-  EXPECT_EQ(events[1].kind, 1);
+  EXPECT_EQ(events[1].kind, KeyEventKind::kElement);
   EXPECT_EQ(events[1].element, u'\u30FC');
   EXPECT_GE(events[1].durationMs, 480u);
   EXPECT_STREQ(events[2].code, ".-");
@@ -120,7 +120,7 @@ TEST_F(KeyingThreadTest, AutoKeyerSendsDotsWhileTheLeverIsHeld) {
   ASSERT_TRUE(CollectUntilKind(events, 2, 5000));
   ASSERT_GE(events.size(), 3u);
   for (size_t i = 0; i + 1 < events.size(); ++i) {
-    EXPECT_EQ(events[i].kind, 1);
+    EXPECT_EQ(events[i].kind, KeyEventKind::kElement);
     EXPECT_EQ(events[i].element, u'\u30FB');
     // The keyer, not the hand, times each dot: 240 ms, a little more if the thread was held up.
     EXPECT_GE(events[i].durationMs, 200u);
@@ -140,7 +140,7 @@ TEST_F(KeyingThreadTest, WordGapAsksTheInstalledJudge) {
   std::vector<KeyEvent> events;
   ASSERT_TRUE(CollectUntilKind(events, 3, 6000));
   ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[1].kind, 2);
+  EXPECT_EQ(events[1].kind, KeyEventKind::kCharacter);
   EXPECT_GE(events[2].tickMs - events[0].tickMs, 1680u);
 }
 
@@ -171,7 +171,7 @@ TEST_F(KeyingThreadTest, DropRequestForgetsThePartlyKeyedCharacter) {
   EXPECT_FALSE(CollectUntilKind(events, 2, 1500));
   EXPECT_EQ(keyLevers.dropPendingCharacter.load(), 0);  // taken by the keying thread
   ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].kind, 1);
+  EXPECT_EQ(events[0].kind, KeyEventKind::kElement);
 }
 
 // RX START during a receive run: the old run is stopped mid-element and the new one closes a lever a few

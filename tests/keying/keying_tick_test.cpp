@@ -85,7 +85,7 @@ uint32_t KeyElements(Rig& rig, uint32_t startMs, const std::vector<uint32_t>& le
 std::vector<const KeyEvent*> EventsOfKind(const Rig& rig, int32_t kind) {
   std::vector<const KeyEvent*> found;
   for (const KeyEvent& event : rig.events) {
-    if (event.kind == kind) found.push_back(&event);
+    if (static_cast<int32_t>(event.kind) == kind) found.push_back(&event);
   }
   return found;
 }
@@ -549,7 +549,7 @@ TEST(KeyingTick, WordGapRearmsAtEachKeyDown) {
   EXPECT_EQ(gaps[1]->tickMs, 2660u);
   // The order of reports: element, character, word gap.
   std::vector<int32_t> kinds;
-  for (const KeyEvent& event : rig.events) kinds.push_back(event.kind);
+  for (const KeyEvent& event : rig.events) kinds.push_back(static_cast<int32_t>(event.kind));
   EXPECT_EQ(kinds, (std::vector<int32_t>{1, 2, 3, 1, 2, 3}));
 }
 

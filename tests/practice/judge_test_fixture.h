@@ -67,13 +67,13 @@ class JudgeTest : public ::testing::Test {
   // One completed character as the keying thread reports it, through the event thread's dispatch.
   static void KeyCode(const std::string& code) {
     KeyEvent event{};
-    event.kind = 2;
+    event.kind = KeyEventKind::kCharacter;
     std::strncpy(event.code, code.c_str(), sizeof(event.code) - 1);
     DispatchKeyEvent(event);
   }
   static void KeyWordGap() {
     KeyEvent event{};
-    event.kind = 3;
+    event.kind = KeyEventKind::kWordGap;
     DispatchKeyEvent(event);
   }
   // Keys the characters of a text with their full codes in the current script (blanks as word gaps).

@@ -402,10 +402,10 @@ TEST_F(JudgeTest, CallUpQueuedBehindAResultWindowIsStillIgnored) {
   UseScript(Script::kLatin, LatinTelegrams());
   EnableEventQueue();
   SetCallUpKeying(true);
-  PushKeyEvent("-.", 2, 0, 0, 0);   // N
-  PushKeyEvent(".-.", 2, 0, 0, 0);  // R
+  PushKeyEvent(CharacterEvent("-.", 0));   // N
+  PushKeyEvent(CharacterEvent(".-.", 0));  // R
   SetCallUpKeying(false);
-  PushKeyEvent(".----", 2, 0, 0, 0);           // 1, the preamble's first character
+  PushKeyEvent(CharacterEvent(".----", 0));    // 1, the preamble's first character
   EXPECT_EQ(runFlags.callUpKeying.load(), 0);  // playback is long past its call-up ...
   KeyEvent event;
   while (PopKeyEvent(event)) DispatchKeyEvent(event);  // ... when the event thread gets to the queue

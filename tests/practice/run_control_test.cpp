@@ -162,7 +162,7 @@ TEST_F(RunControlTest, StatusLineShowsKeysElapsedTimeAndSettings) {
 TEST_F(RunControlTest, PauseTwiceReturnsToRunningAndReleasesHeldKeys) {
   keyLevers.keyboardDot.store(1);
   keyLevers.serialDash.store(1);
-  PushKeyEvent(".-", 2, 0, 0, 1);
+  PushKeyEvent(CharacterEvent(".-", 1));
   TogglePause();
   EXPECT_EQ(keyLevers.paused.load(), 1);
   EXPECT_EQ(ControlText(kPauseButton), u"再開");
@@ -476,7 +476,7 @@ TEST_F(RunControlTest, TelegramStartBringsAPagedAheadSheetBack) {
 }
 
 TEST_F(RunControlTest, TelegramStartArrivesThroughTheQueue) {
-  PushKeyEvent(nullptr, kTelegramStartEvent, 0, 2, 1);
+  PostKeyEvent(TelegramStartEvent(2, 1));
   KeyEvent event;
   ASSERT_TRUE(PopKeyEvent(event));
   DispatchKeyEvent(event);

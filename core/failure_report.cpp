@@ -1,0 +1,31 @@
+#include "core/failure_report.h"
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "core/controls.h"
+#include "core/text.h"
+
+namespace {
+std::atomic<bool> active[static_cast<int>(FailureKind::kCount)];
+std::atomic<int> reportedCount{0};
+}  // namespace
+
+void ReportFailure(FailureKind kind, std::u16string_view message, std::string_view reason) {
+  if (active[static_cast<int>(kind)].exchange(true)) return;
+  reportedCount.fetch_add(1);
+  const std::string text = Utf16ToUtf8(message);
+  std::fprintf(stderr, "nemora: %s: %.*s\n", text.c_str(), static_cast<int>(reason.size()), reason.data());
+  std::u16string line(message);
+  if (!reason.empty()) line += u"（" + Utf8ToUtf16(reason) + u"）";
+  SetStatusText(line);
+}
+
+void ClearFailure(FailureKind kind) {
+  active[static_cast<int>(kind)].store(false);
+}
+
+int ReportedFailureCount() {
+  return reportedCount.load();
+}

@@ -11,6 +11,20 @@
 #include <cstdlib>
 #include <string>
 
+thread_local uint64_t fileCallCount = 0;  // file system calls made by this thread
+
+bool WriteAll(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ++fileCallCount;
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 namespace {
 
 bool MakeDirectories(const std::string& path) {
@@ -29,17 +43,6 @@ std::string ExecutableDirectory() {
   std::string path(buffer, static_cast<size_t>(length));
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // make install puts the program in <prefix>/bin beside <prefix>/share/nemora. With the default prefix
@@ -120,6 +123,8 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+}  // namespace
+
 // A rewrite cut short by a crash leaves "<name>.tmp<pid>" beside the file. Those of processes that no longer
 // run are removed; another running instance's temporary is left to it.
 void RemoveLeftoverTemporaries(const std::string& path) {
@@ -140,6 +145,8 @@ void RemoveLeftoverTemporaries(const std::string& path) {
   closedir(listing);
 }
 
+namespace {
+
 // Makes a rename in the directory durable: without it a power cut can bring the old file back.
 void SyncDirectory(const std::string& path) {
   int fd = open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -150,19 +157,52 @@ void SyncDirectory(const std::string& path) {
 
 }  // namespace
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
-  RemoveLeftoverTemporaries(path);
+namespace {
+
+bool ReplaceFile(const std::string& path, std::string_view bytes, bool durable) {
   std::string temporary = path + ".tmp" + std::to_string(getpid());
+  ++fileCallCount;
   int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+  bool ok = WriteAll(fd, bytes) && (!durable || fsync(fd) == 0);
+  ++fileCallCount;
   ok = close(fd) == 0 && ok;
+  ++fileCallCount;
   if (!ok || rename(temporary.c_str(), path.c_str()) != 0) {
+    const int saved = errno;
     unlink(temporary.c_str());
+    errno = saved;
     return false;
   }
-  SyncDirectory(path);
+  if (durable) SyncDirectory(path);
   return true;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+  return ReplaceFile(path, bytes, true);
+}
+
+bool ReplaceFileUnsynced(const std::string& path, std::string_view bytes) {
+  return ReplaceFile(path, bytes, false);
+}
+
+bool SyncFile(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT;
+  const bool ok = fsync(fd) == 0;
+  close(fd);
+  SyncDirectory(path);
+  return ok;
+}
+
+uint64_t FileCallsOnThisThread() {
+  return fileCallCount;
+}
+
+void NoteFileCall() {
+  ++fileCallCount;
 }
 
 bool AppendToFile(const std::string& path, std::string_view bytes, std::string_view headerIfNew) {

@@ -9,11 +9,14 @@
 #include "core/settings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "core/app_paths.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
+#include "core/failure_report.h"
 #include "core/ini_file.h"
 #include "core/morse_table.h"
 #include "core/text.h"
@@ -360,7 +363,12 @@ void SaveSettings() {
   put("PaperOffsetX", s.PaperOffsetX.load());
   put("PaperOffsetY", s.PaperOffsetY.load());
 
-  WriteIniFile(path, ini);  // a failed write leaves the old file; nothing is reported
+  // A failed write leaves the old file whole; the learner is told the settings were not kept.
+  if (WriteIniFile(path, ini)) {
+    ClearFailure(FailureKind::kSettingsSave);
+  } else {
+    ReportFailure(FailureKind::kSettingsSave, u"設定を保存できません", std::strerror(errno));
+  }
 }
 
 // ---- Value labels and ApplyTotalEase --------------------------------------------------------------------

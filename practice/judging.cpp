@@ -24,6 +24,7 @@
 #include "practice/judging_normaliser.h"
 #include "practice/scoring.h"
 #include "practice/status_lines.h"
+#include "records/practice_log.h"
 
 // ---- 1. Comparison rules ---------------------------------------------------------------------------------
 
@@ -433,6 +434,8 @@ bool HandleSpecialSignal(const std::string& code) {
 
 void EndTelegram() {
   if (judgeState.runFinished) return;
+  // What this telegram wrote goes to disk now: a power cut loses at most the telegram being keyed.
+  FlushPracticeLogs();
   ShowTelegramResult();
   if (telegramDocument.currentNumber < TelegramCount()) {
     AdvanceTelegram();

@@ -23,6 +23,7 @@
 #include "core/tone_flag.h"
 #include "keying/playback.h"
 #include "practice/judging.h"
+#include "records/practice_log.h"
 #include "records/run_statistics.h"
 
 RunControlState runControl;
@@ -261,7 +262,10 @@ void StopPractice() {
   SetSoundUse(SoundUse::kRest);  // nothing can sound outside a run: the stream rests at no cost
   SetStatusText(u"停止");
   runFlags.demonstration.store(0);
-  PostToEventThread([] { telegramDocument.followInput = false; });
+  PostToEventThread([] {
+    telegramDocument.followInput = false;
+    FlushPracticeLogs();
+  });
 }
 
 // ---- 4. Event-thread consumers --------------------------------------------------------------------------

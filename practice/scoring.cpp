@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 
@@ -17,6 +19,7 @@
 #include "core/clock.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
+#include "core/failure_report.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "core/shared_flags.h"
@@ -53,6 +56,18 @@ int Percent(int part, int whole) {
   return whole < 1 ? 0 : static_cast<int>(int64_t{part} * 100 / whole);
 }
 
+}  // namespace
+
+namespace {
+// A log write that failed is said once (message line and stderr, with the system's reason); the practice
+// goes on, and the next success lets a later failure be said again.
+void NoteLogWrite(FailureKind kind, std::u16string_view message, bool written) {
+  if (written) {
+    ClearFailure(kind);
+  } else {
+    ReportFailure(kind, message, std::strerror(errno));
+  }
+}
 }  // namespace
 
 // ---- 1. Weights and booking ------------------------------------------------------------------------------
@@ -100,8 +115,10 @@ void RecordJudgement(char16_t expected, char16_t given, bool right) {
   AutoAdjustSpeed(right);
   const RunRates rates = CurrentRunRates();
   runStatistics.telegramNumber.store(telegramDocument.currentNumber);
-  AppendPracticeLogRow(rates.correctRate, rates.wrongRate, rates.cpm, u"途中");
-  RecordCharacterResult(expected, given, right);
+  NoteLogWrite(FailureKind::kPracticeLog, u"練習記録を書き込めません",
+               AppendPracticeLogRow(rates.correctRate, rates.wrongRate, rates.cpm, u"途中"));
+  NoteLogWrite(FailureKind::kCharacterLog, u"文字別の記録を書き込めません",
+               RecordCharacterResult(expected, given, right));
   if (MainWindowExists()) {
     SetControlText(kRateLabel, FormatText(u"正答率 %d%%  不正解率 %d%%  誤答 %d",
                                           {rates.correctRate, rates.wrongRate, runStatistics.wrong.load()}));
@@ -250,15 +267,20 @@ void FinishPracticeRun() {
   const RunRates rates = CurrentRunRates();
   runStatistics.completedRuns.fetch_add(1);
   runStatistics.telegramNumber.store(telegramDocument.currentNumber);
-  AppendPracticeLogRow(rates.correctRate, rates.wrongRate, rates.cpm, u"完了");
+  NoteLogWrite(FailureKind::kPracticeLog, u"練習記録を書き込めません",
+               AppendPracticeLogRow(rates.correctRate, rates.wrongRate, rates.cpm, u"完了"));
   AdjustLevelByAccuracy(rates.correctRate);
   const std::u16string summary =
       FormatText(u"正答率 %d%%  不正解率 %d%%  誤答 %d  CPM %d",
                  {rates.correctRate, rates.wrongRate, runStatistics.wrong.load(), rates.cpm});
   if (MainWindowExists()) SetControlText(kRateLabel, summary);
-  // One append of the whole entry, UTF-8 without a byte-order mark; failures stay silent.
+  // One append of the whole entry, UTF-8 without a byte-order mark.
   const std::string bytes = Utf16ToUtf8(PracticeTextLogEntry(summary));
-  if (!bytes.empty()) AppendToFile(AppFilePath("telegram_practice_log.txt"), bytes);
+  if (!bytes.empty()) {
+    NoteLogWrite(FailureKind::kTextLog, u"練習日誌を書き込めません",
+                 AppendToFile(AppFilePath("telegram_practice_log.txt"), bytes));
+  }
+  FlushPracticeLogs();
 }
 
 // ---- 5. Automatic adjustment -----------------------------------------------------------------------------

@@ -296,14 +296,89 @@ std::u16string FormatPracticeLogRow(const std::tm& localTime, uint32_t nowTickMs
        QuoteCsvField(stateText)});
 }
 
+namespace {
+
+// The files the writers keep at hand between judged characters (event thread only). The practice log stays
+// open for appending; the character log is kept in memory and replaced whole after every judgement without
+// a flush, so a judged character costs six file system calls: fstat and write of the practice log, open,
+// write, close and rename of the character log. FlushPracticeLogs puts both on disk.
+struct LogFiles {
+  std::string practicePath;
+  int practiceFd = -1;
+  int64_t practiceSize = 0;  // what the file holds after our last row
+  std::string characterPath;
+  bool characterCached = false;
+  CharacterLog characterLog;
+};
+LogFiles logFiles;
+
+void ClosePracticeLogFile() {
+  if (logFiles.practiceFd >= 0) close(logFiles.practiceFd);
+  logFiles.practiceFd = -1;
+}
+
+// The open practice log for path, or -1. `prefix` gets what must precede the next row: the byte-order mark
+// and header of a new file, or the repair of a log whose last row was cut off.
+int OpenPracticeLog(const std::string& path, std::string& prefix) {
+  struct stat info;
+  if (logFiles.practiceFd >= 0 && logFiles.practicePath == path) {
+    // Deleted or replaced under us (nlink 0: rows written to it would be lost), or changed by someone else
+    // (its size is not what we left): opened afresh, so the header and the line-end repair are right.
+    NoteFileCall();
+    if (fstat(logFiles.practiceFd, &info) == 0 && info.st_nlink > 0 &&
+        info.st_size == logFiles.practiceSize) {
+      return logFiles.practiceFd;
+    }
+  }
+  ClosePracticeLogFile();
+  const std::string header = Utf16ToUtf8(kPracticeLogHeader);
+  prefix = RepairBeforeAppend(path, header);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  if (fstat(fd, &info) != 0) {
+    close(fd);
+    return -1;
+  }
+  if (info.st_size == 0) prefix = kByteOrderMark + header;
+  logFiles.practiceSize = info.st_size;
+  logFiles.practiceFd = fd;
+  logFiles.practicePath = path;
+  return fd;
+}
+
+}  // namespace
+
 bool AppendPracticeLogRowAt(const std::tm& localTime, uint32_t nowTickMs, int correctRate, int wrongRate,
                             int cpm, const char16_t* state) {
-  const std::string path = PracticeLogPath();
   std::string row =
       Utf16ToUtf8(FormatPracticeLogRow(localTime, nowTickMs, correctRate, wrongRate, cpm, state));
-  std::string header = Utf16ToUtf8(kPracticeLogHeader);
-  row.insert(0, RepairBeforeAppend(path, header));
-  return AppendToFile(path, row, kByteOrderMark + header);
+  std::string prefix;
+  const int fd = OpenPracticeLog(PracticeLogPath(), prefix);
+  if (fd < 0) return false;
+  row.insert(0, prefix);
+  if (WriteAll(fd, row)) {
+    logFiles.practiceSize += static_cast<int64_t>(row.size());
+    return true;
+  }
+  // A row cut short (a full disk): reopened next time, the repair puts the next row on a line of its own.
+  const int saved = errno;
+  ClosePracticeLogFile();
+  errno = saved;
+  return false;
+}
+
+void FlushPracticeLogs() {
+  if (logFiles.practiceFd >= 0) fsync(logFiles.practiceFd);
+  if (logFiles.characterCached) SyncFile(logFiles.characterPath);
+  SyncFile(AppFilePath("telegram_practice_log.txt"));
+  // Read afresh at the next judgement: anything else that changed the file between runs is kept.
+  logFiles.characterCached = false;
+  logFiles.characterLog.clear();
+}
+
+void ClosePracticeLogs() {
+  FlushPracticeLogs();
+  ClosePracticeLogFile();
 }
 
 bool AppendPracticeLogRow(int correctRate, int wrongRate, int cpm, const char16_t* state) {
@@ -333,9 +408,16 @@ bool WriteCharacterLog(const CharacterLog& log) {
 
 bool RecordCharacterResult(char16_t expected, char16_t given, bool right) {
   if (expected == 0) return false;
-  CharacterLog log;
-  // A log that exists but cannot be read is left alone: rewriting it from an empty map would erase it.
-  if (ReadCharacterLog(log) == kLogUnreadable) return false;
+  const std::string path = CharacterLogPath();
+  if (!logFiles.characterCached || logFiles.characterPath != path) {
+    CharacterLog read;
+    // A log that exists but cannot be read is left alone: rewriting it from an empty map would erase it.
+    if (ReadCharacterLog(read) == kLogUnreadable) return false;
+    logFiles.characterLog = std::move(read);
+    logFiles.characterPath = path;
+    logFiles.characterCached = true;
+  }
+  CharacterLog& log = logFiles.characterLog;
   CharacterStat& stat = log[expected];
   AddSaturating(stat.asked, 1);
   if (right) {
@@ -344,7 +426,10 @@ bool RecordCharacterResult(char16_t expected, char16_t given, bool right) {
     AddSaturating(stat.wrong, 1);
     if (given != 0) AddSaturating(stat.wrongAnswers[given], 1);
   }
-  return WriteCharacterLog(log);
+  if (ReplaceFileUnsynced(path, CharacterLogBytes(log))) return true;
+  // Not written: the next judgement reads the file again, so memory never runs ahead of the disk.
+  logFiles.characterCached = false;
+  return false;
 }
 
 // ---- 4. Reading

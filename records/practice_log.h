@@ -5,6 +5,10 @@
 //   telegram_practice_char_log.csv  one row per expected character, rewritten whole (atomic replace) after
 //                                   every judged character
 //
+// Writers keep the practice log open and the character log in memory between judgements and flush neither
+// until FlushPracticeLogs (each telegram's end, RX STOP, exit): a killed process loses nothing (the page
+// cache outlives it), a power cut at most the current telegram.
+//
 // Both files: UTF-8 with a byte-order mark, header line once, CR LF line ends, text fields quoted with
 // doubled quotes. Writers run on the event thread, readers on the window thread; no lock is taken (a row
 // is one append, a character-log rewrite is a rename).
@@ -51,6 +55,10 @@ std::string PracticeLogPath();   // AppFilePath("telegram_practice_log.csv")
 std::string CharacterLogPath();  // AppFilePath("telegram_practice_char_log.csv")
 
 // ---- Writing (event thread)
+// Flushes both logs and the text log to disk and forgets the cached character log.
+void FlushPracticeLogs();
+// FlushPracticeLogs, then closes the practice log (exit, after the event thread has ended).
+void ClosePracticeLogs();
 // Appends one practice-log row stamped with the local time now; state nullptr or empty means "完了".
 // False when the log could not be written; callers go on regardless.
 bool AppendPracticeLogRow(int correctRate, int wrongRate, int cpm, const char16_t* state);

@@ -18,6 +18,7 @@
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "records/log_summary.h"
+#include "records/practice_log.h"
 #include "ui/keyboard_keying.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
@@ -109,5 +110,7 @@ int main(int argc, char** argv) {
   InstallRunControlHooks({});
   FinishPracticeLogWarmUp();
   ShutDown();
+  // The event thread has ended: the logs it kept open are flushed and closed here.
+  ClosePracticeLogs();
   return result == 0 ? 0 : result;
 }

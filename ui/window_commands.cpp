@@ -3,6 +3,7 @@
 #include "content/random_command.h"
 #include "content/telegram_document.h"
 #include "core/app.h"
+#include "core/app_paths.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/event.h"
@@ -13,6 +14,7 @@
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "practice/scoring.h"
+#include "records/practice_log.h"
 #include "ui/home_dashboard_window.h"
 #include "ui/main_window.h"
 #include "ui/serial_port_list.h"
@@ -54,6 +56,9 @@ void SwitchScript(bool latin) {
 
 void InitializeMainWindow() {
   SetMainWindowExists(true);
+  // Rewrites cut short by a crash leave temporaries beside the files; cleared once here, not per write.
+  RemoveLeftoverTemporaries(SettingsFilePath());
+  RemoveLeftoverTemporaries(CharacterLogPath());
   FillPortList();
   FillSettingControls();
   LoadSettings();
@@ -206,5 +211,6 @@ void CloseMainWindow() {
   ReleaseSerialKey();
   StopStatusTimer();
   SaveSettings();
+  PostToEventThread(FlushPracticeLogs);
   SetMainWindowExists(false);
 }

@@ -45,7 +45,7 @@ pid_t EndedProcess() {
   return pid;
 }
 
-TEST_F(AppFilesTest, ReplaceRemovesTemporariesOfEndedProcessesOnly) {
+TEST_F(AppFilesTest, StartUpCleaningRemovesTemporariesOfEndedProcessesOnly) {
   std::string path = AppFilePath("chars.csv");
   const std::string ended = path + ".tmp" + std::to_string(EndedProcess());
   const std::string running = path + ".tmp1";  // init never ends
@@ -54,6 +54,7 @@ TEST_F(AppFilesTest, ReplaceRemovesTemporariesOfEndedProcessesOnly) {
   for (const std::string& leftover : {ended, running, otherFile, notOurs}) {
     ASSERT_TRUE(AppendToFile(leftover, "half a file"));
   }
+  RemoveLeftoverTemporaries(path);
   ASSERT_TRUE(ReplaceFileAtomically(path, "whole"));
   EXPECT_FALSE(FileExists(ended));
   EXPECT_TRUE(FileExists(running));

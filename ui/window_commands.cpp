@@ -9,6 +9,7 @@
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "core/shared_flags.h"
+#include "keying/keying_tick.h"
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "practice/scoring.h"
@@ -105,6 +106,18 @@ void HandleCommand(int id) {
       break;
     case kFilterCombo:
       practiceSettings.BandFilterWidth.store(Clamp(ControlSelection(id), 0, 2));
+      break;
+    case kKeyerModeCombo:
+      practiceSettings.KeyerMode.store(Clamp(ControlSelection(id), 0, kKeyerModeCount - 1));
+      break;
+    case kPaddleReverseCheck:
+      practiceSettings.PaddleReverse.store(IsControlChecked(id) ? 1 : 0);
+      break;
+    case kKeyBindingCombo:
+      practiceSettings.KeyBinding.store(Clamp(ControlSelection(id), 0, kKeyBindingCount - 1));
+      // A key held under the old binding would not be recognised when it is let go.
+      keyLevers.keyboardDot.store(0);
+      keyLevers.keyboardDash.store(0);
       break;
     case kRxStartButton:
       StartPractice();

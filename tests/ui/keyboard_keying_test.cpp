@@ -1,0 +1,221 @@
+// The keyboard levers: which physical key is which lever under each binding, the levers opening when the
+// main window loses activation, and (under Xvfb, typed by xdotool through the X server) keys typed into
+// the telegram file dialog arriving whole while the main window's bound keys still key.
+#include "ui/keyboard_keying.h"
+
+#include <gtest/gtest.h>
+
+#include "qt_test_application.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdlib>
+#include <string>
+
+#include "core/control_ids.h"
+#include "core/settings.h"
+#include "core/shared_flags.h"
+#include "temporary_home.h"
+#include "ui/main_window.h"
+#include "ui/window_commands.h"
+
+namespace {
+
+// What happens to one key: each binding's lever for it, by X keycode or (no keycodes) by Qt key.
+struct KeyRow {
+  const char* name;
+  int32_t binding;
+  uint32_t keycode;  // 0: the platform gives none
+  int qtKey;
+  BoundLever lever;
+};
+
+// clang-format off
+const KeyRow kKeyRows[] = {
+  {"J by keycode",                            kJKBinding,            44, Qt::Key_J,            BoundLever::kDot},
+  {"K by keycode",                            kJKBinding,            45, Qt::Key_K,            BoundLever::kDash},
+  {"the J key on a layout where it types H",  kJKBinding,            44, Qt::Key_H,            BoundLever::kDot},
+  {"J typed by another key is not the lever", kJKBinding,            43, Qt::Key_J,            BoundLever::kNone},
+  {"J without keycodes",                      kJKBinding,             0, Qt::Key_J,            BoundLever::kDot},
+  {"left Ctrl",                               kCtrlBinding,          37, Qt::Key_Control,      BoundLever::kDot},
+  {"right Ctrl",                              kCtrlBinding,         105, Qt::Key_Control,      BoundLever::kDash},
+  {"Ctrl without keycodes is left Ctrl",      kCtrlBinding,           0, Qt::Key_Control,      BoundLever::kDot},
+  {"J is nothing under the Ctrl binding",     kCtrlBinding,          44, Qt::Key_J,            BoundLever::kNone},
+  {"[",                                       kBracketBinding,       34, Qt::Key_BracketLeft,  BoundLever::kDot},
+  {"]",                                       kBracketBinding,       35, Qt::Key_BracketRight, BoundLever::kDash},
+  {"] without keycodes",                      kBracketBinding,        0, Qt::Key_BracketRight, BoundLever::kDash},
+  {"Space is the one straight key",           kSpaceStraightBinding, 65, Qt::Key_Space,        BoundLever::kDot},
+  {"K is nothing under the Space binding",    kSpaceStraightBinding, 45, Qt::Key_K,            BoundLever::kNone},
+  {"a binding out of range is J / K",         7,                     45, Qt::Key_K,            BoundLever::kDash},
+};
+// clang-format on
+
+TEST(KeyboardLevers, KeysAndBindings) {
+  for (const KeyRow& row : kKeyRows) {
+    EXPECT_EQ(LeverForKey(row.binding, row.keycode, row.qtKey, true), row.lever) << row.name;
+  }
+  // Scan codes of a platform whose codes are not X keycodes are never read as keycodes.
+  EXPECT_EQ(LeverForKey(kJKBinding, 45, Qt::Key_J, false), BoundLever::kDot);
+}
+
+class KeyboardKeyingWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureQtApplication(); }
+  void SetUp() override {
+    ResetProgramState();
+    InstallKeyHook();
+  }
+  void TearDown() override {
+    keyLevers.keyboardKeying.store(0);
+    ReleaseKeyboardLevers();
+    RemoveKeyHook();
+  }
+  // The window starts with keyboard keying off, as the program does; a send run would turn it on.
+  static void ShowKeyingWindow(MainWindow& window) {
+    window.show();
+    keyLevers.keyboardKeying.store(1);
+  }
+  static bool WaitActive(QWidget& window) {
+    window.activateWindow();
+    QElapsedTimer timer;
+    timer.start();
+    while (QApplication::activeWindow() != &window && timer.elapsed() < 3000) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return QApplication::activeWindow() == &window;
+  }
+  static void SendKey(QWidget* target, QEvent::Type type, int key, const QString& text) {
+    QKeyEvent event(type, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &event);
+  }
+  TemporaryHome temporary;
+};
+
+// Regression: J held while the window lost activation stayed closed until J was tapped again, and the
+// keys typed into the next window went to the key instead.
+TEST_F(KeyboardKeyingWindowTest, LeversOpenWhenTheMainWindowLosesActivation) {
+  MainWindow window;
+  ShowKeyingWindow(window);
+  ASSERT_TRUE(WaitActive(window));
+  QWidget* target = window.focusWidget() ? window.focusWidget() : &window;
+  SendKey(target, QEvent::KeyPress, Qt::Key_J, QStringLiteral("j"));
+  SendKey(target, QEvent::KeyPress, Qt::Key_K, QStringLiteral("k"));
+  EXPECT_EQ(keyLevers.keyboardDot.load(), 1);
+  EXPECT_EQ(keyLevers.keyboardDash.load(), 1);
+
+  QDialog dialog(&window);
+  auto* edit = new QLineEdit(&dialog);
+  (new QVBoxLayout(&dialog))->addWidget(edit);
+  dialog.show();
+  ASSERT_TRUE(WaitActive(dialog));
+  EXPECT_EQ(keyLevers.keyboardDot.load(), 0);
+  EXPECT_EQ(keyLevers.keyboardDash.load(), 0);
+
+  edit->setFocus();
+  for (const char* letter : {"j", "k"}) {
+    const int key = letter[0] == 'j' ? Qt::Key_J : Qt::Key_K;
+    SendKey(edit, QEvent::KeyPress, key, QString::fromLatin1(letter));
+    SendKey(edit, QEvent::KeyRelease, key, QString::fromLatin1(letter));
+  }
+  EXPECT_EQ(edit->text(), QStringLiteral("jk"));
+  EXPECT_EQ(keyLevers.keyboardDot.load(), 0);
+  EXPECT_EQ(keyLevers.keyboardDash.load(), 0);
+  // A key sent to the inactive main window is not taken either.
+  SendKey(target, QEvent::KeyPress, Qt::Key_J, QStringLiteral("j"));
+  EXPECT_EQ(keyLevers.keyboardDot.load(), 0);
+  dialog.close();
+  window.close();
+}
+
+// ---- Under Xvfb: real X key events from xdotool ----
+
+bool RunningOnX11() {
+  return QGuiApplication::platformName() == QLatin1String("xcb") &&
+         !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+}
+
+// Sends X key events and waits for them to arrive.
+void Xdotool(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral("xdotool"), arguments);
+  process.waitForFinished(10000);
+  for (int i = 0; i < 10; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+struct X11KeyRow {
+  const char* name;
+  int32_t binding;
+  const char* keysym;  // as xdotool names it
+  const KeyLever* lever;
+};
+
+const X11KeyRow kX11Rows[] = {
+    {"J", kJKBinding, "j", &keyLevers.keyboardDot},
+    {"K", kJKBinding, "k", &keyLevers.keyboardDash},
+    {"left Ctrl", kCtrlBinding, "Control_L", &keyLevers.keyboardDot},
+    {"right Ctrl", kCtrlBinding, "Control_R", &keyLevers.keyboardDash},
+    {"[", kBracketBinding, "bracketleft", &keyLevers.keyboardDot},
+    {"]", kBracketBinding, "bracketright", &keyLevers.keyboardDash},
+    {"Space", kSpaceStraightBinding, "space", &keyLevers.keyboardDot},
+};
+
+TEST_F(KeyboardKeyingWindowTest, X11KeysAreTheLeversByKeycode) {
+  if (!RunningOnX11())
+    GTEST_SKIP() << "needs the xcb platform and xdotool (run under tests/ui/under_xvfb.sh)";
+  MainWindow window;
+  ShowKeyingWindow(window);
+  ASSERT_TRUE(WaitActive(window));
+  for (const X11KeyRow& row : kX11Rows) {
+    SCOPED_TRACE(row.name);
+    practiceSettings.KeyBinding.store(row.binding);
+    Xdotool({QStringLiteral("keydown"), QString::fromLatin1(row.keysym)});
+    EXPECT_EQ(row.lever->load(), 1);
+    Xdotool({QStringLiteral("keyup"), QString::fromLatin1(row.keysym)});
+    EXPECT_EQ(row.lever->load(), 0);
+  }
+  window.close();
+}
+
+// Regression: typing "smallkana.txt" into 電報読込's file dialog with keyboard keying on gave
+// "smallana.txt" and keyed a wrong character.
+TEST_F(KeyboardKeyingWindowTest, FileDialogGetsEveryKeyAndNothingIsKeyed) {
+  if (!RunningOnX11())
+    GTEST_SKIP() << "needs the xcb platform and xdotool (run under tests/ui/under_xvfb.sh)";
+  MainWindow window;
+  ShowKeyingWindow(window);
+  ASSERT_TRUE(WaitActive(window));
+  ResetEvent(leverChanged);
+  QString typed;
+  bool dialogSeen = false;
+  QTimer::singleShot(300, [&]() {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    dialogSeen = true;
+    QElapsedTimer timer;
+    timer.start();
+    while (QApplication::activeWindow() != dialog && timer.elapsed() < 3000) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    Xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
+             QStringLiteral("smallkana.txt")});
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) typed = edit->text();
+    dialog->reject();
+  });
+  HandleCommand(kLoadTelegramButton);  // the dialog's own loop runs until the timer rejects it
+  EXPECT_TRUE(dialogSeen);
+  EXPECT_EQ(typed.toStdString(), "smallkana.txt");
+  EXPECT_FALSE(IsEventSet(leverChanged)) << "a keyboard lever moved while the dialog had the keys";
+  EXPECT_EQ(keyLevers.keyboardDot.load(), 0);
+  EXPECT_EQ(keyLevers.keyboardDash.load(), 0);
+  window.close();
+}
+
+}  // namespace

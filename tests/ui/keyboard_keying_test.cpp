@@ -17,7 +17,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "core/control_ids.h"
@@ -68,73 +68,67 @@ TEST(KeyboardLevers, KeysAndBindings) {
   EXPECT_EQ(LeverForKey(kJKBinding, 45, Qt::Key_J, false), BoundLever::kDot);
 }
 
+int32_t Levers() {
+  return keyLevers.keyboardDot.load() + 2 * keyLevers.keyboardDash.load();  // 1 dot, 2 dash, 3 both
+}
+
+bool WaitActive(QWidget& window) {
+  window.activateWindow();
+  QElapsedTimer timer;
+  timer.start();
+  while (QApplication::activeWindow() != &window && timer.elapsed() < 3000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return QApplication::activeWindow() == &window;
+}
+
+void SendKeys(QWidget* target, QEvent::Type type, const QString& letters) {
+  for (QChar letter : letters) {
+    QKeyEvent event(type, Qt::Key_A + (letter.toLatin1() - 'a'), Qt::NoModifier, letter);
+    QApplication::sendEvent(target, &event);
+  }
+}
+
+// The main window shown and active with keyboard keying on (it starts off, as in the program).
 class KeyboardKeyingWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureQtApplication(); }
   void SetUp() override {
     ResetProgramState();
     InstallKeyHook();
+    window_ = std::make_unique<MainWindow>();
+    window_->show();
+    keyLevers.keyboardKeying.store(1);
+    ASSERT_TRUE(WaitActive(*window_));
   }
   void TearDown() override {
+    window_->close();
     keyLevers.keyboardKeying.store(0);
     ReleaseKeyboardLevers();
     RemoveKeyHook();
   }
-  // The window starts with keyboard keying off, as the program does; a send run would turn it on.
-  static void ShowKeyingWindow(MainWindow& window) {
-    window.show();
-    keyLevers.keyboardKeying.store(1);
-  }
-  static bool WaitActive(QWidget& window) {
-    window.activateWindow();
-    QElapsedTimer timer;
-    timer.start();
-    while (QApplication::activeWindow() != &window && timer.elapsed() < 3000) {
-      QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return QApplication::activeWindow() == &window;
-  }
-  static void SendKey(QWidget* target, QEvent::Type type, int key, const QString& text) {
-    QKeyEvent event(type, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &event);
-  }
-  TemporaryHome temporary;
+  TemporaryHome temporary_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 // Regression: J held while the window lost activation stayed closed until J was tapped again, and the
 // keys typed into the next window went to the key instead.
 TEST_F(KeyboardKeyingWindowTest, LeversOpenWhenTheMainWindowLosesActivation) {
-  MainWindow window;
-  ShowKeyingWindow(window);
-  ASSERT_TRUE(WaitActive(window));
-  QWidget* target = window.focusWidget() ? window.focusWidget() : &window;
-  SendKey(target, QEvent::KeyPress, Qt::Key_J, QStringLiteral("j"));
-  SendKey(target, QEvent::KeyPress, Qt::Key_K, QStringLiteral("k"));
-  EXPECT_EQ(keyLevers.keyboardDot.load(), 1);
-  EXPECT_EQ(keyLevers.keyboardDash.load(), 1);
-
-  QDialog dialog(&window);
+  QWidget* target = window_->focusWidget() ? window_->focusWidget() : window_.get();
+  SendKeys(target, QEvent::KeyPress, QStringLiteral("jk"));
+  EXPECT_EQ(Levers(), 3);
+  QDialog dialog(window_.get());
   auto* edit = new QLineEdit(&dialog);
   (new QVBoxLayout(&dialog))->addWidget(edit);
   dialog.show();
   ASSERT_TRUE(WaitActive(dialog));
-  EXPECT_EQ(keyLevers.keyboardDot.load(), 0);
-  EXPECT_EQ(keyLevers.keyboardDash.load(), 0);
-
+  EXPECT_EQ(Levers(), 0);
   edit->setFocus();
-  for (const char* letter : {"j", "k"}) {
-    const int key = letter[0] == 'j' ? Qt::Key_J : Qt::Key_K;
-    SendKey(edit, QEvent::KeyPress, key, QString::fromLatin1(letter));
-    SendKey(edit, QEvent::KeyRelease, key, QString::fromLatin1(letter));
-  }
+  SendKeys(edit, QEvent::KeyPress, QStringLiteral("jk"));
+  SendKeys(edit, QEvent::KeyRelease, QStringLiteral("jk"));
+  SendKeys(target, QEvent::KeyPress, QStringLiteral("j"));  // the inactive main window takes none either
   EXPECT_EQ(edit->text(), QStringLiteral("jk"));
-  EXPECT_EQ(keyLevers.keyboardDot.load(), 0);
-  EXPECT_EQ(keyLevers.keyboardDash.load(), 0);
-  // A key sent to the inactive main window is not taken either.
-  SendKey(target, QEvent::KeyPress, Qt::Key_J, QStringLiteral("j"));
-  EXPECT_EQ(keyLevers.keyboardDot.load(), 0);
-  dialog.close();
-  window.close();
+  EXPECT_EQ(Levers(), 0);
 }
 
 // ---- Under Xvfb: real X key events from xdotool ----
@@ -144,7 +138,7 @@ bool RunningOnX11() {
          !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
 }
 
-// Sends X key events and waits for them to arrive.
+// Sends X key events and lets them arrive.
 void Xdotool(const QStringList& arguments) {
   QProcess process;
   process.start(QStringLiteral("xdotool"), arguments);
@@ -155,26 +149,19 @@ void Xdotool(const QStringList& arguments) {
 TEST_F(KeyboardKeyingWindowTest, X11KeysAreTheLeversByKeycode) {
   if (!RunningOnX11())
     GTEST_SKIP() << "needs the xcb platform and xdotool (run under tests/ui/under_xvfb.sh)";
-  MainWindow window;
-  ShowKeyingWindow(window);
-  ASSERT_TRUE(WaitActive(window));
   for (const KeyRow& row : kKeyRows) {
     if (!row.keysym) continue;
     SCOPED_TRACE(row.name);
     practiceSettings.KeyBinding.store(row.binding);
     ResetEvent(leverChanged);
     Xdotool({QStringLiteral("keydown"), QString::fromLatin1(row.keysym)});
-    // (xdotool presses left Ctrl along with right Ctrl, so only the row's own lever is looked at.)
-    if (row.lever == BoundLever::kNone) {
-      EXPECT_EQ(keyLevers.keyboardDot.load() + keyLevers.keyboardDash.load(), 0);
-    } else {
-      EXPECT_EQ((row.lever == BoundLever::kDot ? keyLevers.keyboardDot : keyLevers.keyboardDash).load(), 1);
-    }
+    // Only the row's own lever is looked at: xdotool presses left Ctrl along with right Ctrl.
+    const int32_t own = row.lever == BoundLever::kDot ? 1 : row.lever == BoundLever::kDash ? 2 : 0;
+    EXPECT_EQ(own == 0 ? Levers() : Levers() & own, own);
     Xdotool({QStringLiteral("keyup"), QString::fromLatin1(row.keysym)});
-    EXPECT_EQ(IsEventSet(leverChanged), row.lever != BoundLever::kNone);
-    EXPECT_EQ(keyLevers.keyboardDot.load() + keyLevers.keyboardDash.load(), 0);
+    EXPECT_EQ(IsEventSet(leverChanged), own != 0);
+    EXPECT_EQ(Levers(), 0);
   }
-  window.close();
 }
 
 // Regression: typing "smallkana.txt" into 電報読込's file dialog with keyboard keying on gave
@@ -182,29 +169,23 @@ TEST_F(KeyboardKeyingWindowTest, X11KeysAreTheLeversByKeycode) {
 TEST_F(KeyboardKeyingWindowTest, FileDialogGetsEveryKeyAndNothingIsKeyed) {
   if (!RunningOnX11())
     GTEST_SKIP() << "needs the xcb platform and xdotool (run under tests/ui/under_xvfb.sh)";
-  MainWindow window;
-  ShowKeyingWindow(window);
-  ASSERT_TRUE(WaitActive(window));
   ResetEvent(leverChanged);
-  QString typed;
-  bool dialogSeen = false;
+  std::string typed = "(no dialog)";
   QTimer::singleShot(300, [&]() {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog) return;
-    dialogSeen = true;
     WaitActive(*dialog);
     Xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
              QStringLiteral("smallkana.txt")});
-    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) typed = edit->text();
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+      typed = edit->text().toStdString();
+    }
     dialog->reject();
   });
   HandleCommand(kLoadTelegramButton);  // the dialog's own loop runs until the timer rejects it
-  EXPECT_TRUE(dialogSeen);
-  EXPECT_EQ(typed.toStdString(), "smallkana.txt");
+  EXPECT_EQ(typed, "smallkana.txt");
   EXPECT_FALSE(IsEventSet(leverChanged)) << "a keyboard lever moved while the dialog had the keys";
-  EXPECT_EQ(keyLevers.keyboardDot.load(), 0);
-  EXPECT_EQ(keyLevers.keyboardDash.load(), 0);
-  window.close();
+  EXPECT_EQ(Levers(), 0);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "practice/run_control.h"
 #include "practice/scoring.h"
 #include "ui/home_dashboard_window.h"
+#include "ui/keyboard_keying.h"
 #include "ui/main_window.h"
 #include "ui/serial_port_list.h"
 #include "ui/statistics_window.h"
@@ -115,9 +116,7 @@ void HandleCommand(int id) {
       break;
     case kKeyBindingCombo:
       practiceSettings.KeyBinding.store(Clamp(ControlSelection(id), 0, kKeyBindingCount - 1));
-      // A key held under the old binding would not be recognised when it is let go.
-      keyLevers.keyboardDot.store(0);
-      keyLevers.keyboardDash.store(0);
+      ReleaseKeyboardLevers();  // a key held under the old binding would not be known when it is let go
       break;
     case kRxStartButton:
       StartPractice();

@@ -76,4 +76,9 @@ enum ControlId {
   kAutoSpeedCheck = 20059,
   kTotalEaseSlider = 20060,
   kTotalEaseLabel = 20061,
+  kKeyerModeCaption = 20070,
+  kKeyerModeCombo = 20071,
+  kPaddleReverseCheck = 20072,
+  kKeyBindingCaption = 20073,
+  kKeyBindingCombo = 20074,
 };

@@ -86,6 +86,9 @@ const std::vector<SettingKey>& SettingKeys() {
       {"PaperZoom1000", &s.PaperZoom1000, 1000, 0},
       {"PaperOffsetX", &s.PaperOffsetX, 0, 0},
       {"PaperOffsetY", &s.PaperOffsetY, 0, 0},
+      {"KeyerMode", &s.KeyerMode, 0, kKeyerModeCombo},
+      {"PaddleReverse", &s.PaddleReverse, 0, kPaddleReverseCheck},
+      {"KeyBinding", &s.KeyBinding, 0, kKeyBindingCombo},
   };
   return keys;
 }
@@ -116,6 +119,11 @@ const std::vector<std::u16string> kCategoryNames = {
     u"学校",   u"無線",       u"防災",       u"行政", u"国家試験",
 };
 const std::vector<std::u16string> kFilterNames = {u"250 Hz", u"500 Hz", u"1 kHz"};
+// In KeyerMode and KeyBinding order.
+const std::vector<std::u16string> kKeyerModeNames = {u"AUTO（短点優先）", u"Iambic A", u"Iambic B",
+                                                     u"Ultimatic", u"縦振り（ストレート）"};
+const std::vector<std::u16string> kKeyBindingNames = {u"J / K", u"左Ctrl / 右Ctrl", u"[ / ]",
+                                                      u"Space（縦振り）"};
 
 constexpr int kToleranceSliders[] = {kJudgeEaseSlider, kElementToleranceSlider, kKeySoftnessSlider,
                                      kCharSpeedSlider, kTotalEaseSlider};
@@ -183,6 +191,10 @@ void FillSettingControls() {
   SetControlSelection(kActivityCombo, 3);
   SetControlItems(kFilterCombo, kFilterNames);
   SetControlSelection(kFilterCombo, 1);
+  SetControlItems(kKeyerModeCombo, kKeyerModeNames);
+  SetControlSelection(kKeyerModeCombo, 0);
+  SetControlItems(kKeyBindingCombo, kKeyBindingNames);
+  SetControlSelection(kKeyBindingCombo, 0);
 
   SetSliderRange(kSpeedSlider, 5, 40);
   SetSliderPosition(kSpeedSlider, practiceSettings.WPM.load());
@@ -310,7 +322,18 @@ void LoadSettings() {
   for (const FlagKey& effect : ReceiverEffectKeys())
     LoadFlag(file, effect.key, *effect.field, 0, effect.checkId);
 
-  // 14.
+  // 14. Keyer, paddle reverse and keyboard levers: a number outside the list is the first entry.
+  int32_t keyerMode = file.Int("KeyerMode", 0);
+  if (keyerMode < 0 || keyerMode >= static_cast<int32_t>(kKeyerModeNames.size())) keyerMode = 0;
+  s.KeyerMode.store(keyerMode);
+  SetControlSelection(kKeyerModeCombo, keyerMode);
+  LoadFlag(file, "PaddleReverse", s.PaddleReverse, 0, kPaddleReverseCheck);
+  int32_t binding = file.Int("KeyBinding", 0);
+  if (binding < 0 || binding >= kKeyBindingCount) binding = 0;
+  s.KeyBinding.store(binding);
+  SetControlSelection(kKeyBindingCombo, binding);
+
+  // 15.
   UpdateSettingLabels();
   InvalidateControl(kModelSheet);
   InvalidateControl(kLearnerSheet);
@@ -362,6 +385,9 @@ void SaveSettings() {
   put("PaperZoom1000", s.PaperZoom1000.load());
   put("PaperOffsetX", s.PaperOffsetX.load());
   put("PaperOffsetY", s.PaperOffsetY.load());
+  put("KeyerMode", s.KeyerMode.load());
+  put("PaddleReverse", s.PaddleReverse.load() != 0 ? 1 : 0);
+  put("KeyBinding", s.KeyBinding.load());
 
   // A failed write leaves the old file whole; the learner is told the settings were not kept.
   if (WriteIniFile(path, ini)) {

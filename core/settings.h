@@ -53,7 +53,20 @@ struct PracticeSettings {
   // The sheet zoom itself, 0.1..5.0: the sheet view steps it by factors of 1.1, which the saved thousandths
   // could not hold; LoadSettings sets it from PaperZoom1000 and SaveSettings writes it back there.
   std::atomic<double> paperZoom{1.0};
+  // The paddle and the keyboard levers.
+  std::atomic<int32_t> KeyerMode{0};  // 0 AUTO, 1 Iambic A, 2 Iambic B, 3 Ultimatic, 4 straight; while Auto
+  std::atomic<int32_t> PaddleReverse{0};  // swaps the learner's dot and dash levers
+  std::atomic<int32_t> KeyBinding{0};     // the keyboard keys that are the levers, KeyBindingValue
 };
+
+// KeyBinding values.
+enum KeyBindingValue : int32_t {
+  kJKBinding = 0,            // J dot, K dash
+  kCtrlBinding = 1,          // left Ctrl dot, right Ctrl dash (USB key adapters type these)
+  kBracketBinding = 2,       // [ dot, ] dash
+  kSpaceStraightBinding = 3  // Space alone, as a straight key
+};
+constexpr int32_t kKeyBindingCount = 4;
 extern PracticeSettings practiceSettings;
 // The script flag: 1 for Latin ("欧文"), 0 for kana ("和文"); the setting Lang inverted.
 extern std::atomic<int32_t> LatinMode;

@@ -52,11 +52,22 @@ void KeyingStep(KeyingState& state) {
   }
 
   KeyingInputs inputs;
-  inputs.dotContact = BoolFlag(keyLevers.serialDot) || BoolFlag(keyLevers.keyboardDot);
-  inputs.dashContact = BoolFlag(keyLevers.serialDash) || BoolFlag(keyLevers.keyboardDash);
+  LeverSample levers;
+  levers.serialDot = BoolFlag(keyLevers.serialDot);
+  levers.serialDash = BoolFlag(keyLevers.serialDash);
+  levers.keyboardDot = BoolFlag(keyLevers.keyboardDot);
+  levers.keyboardDash = BoolFlag(keyLevers.keyboardDash);
+  levers.serialIsPlayback = BoolFlag(runFlags.playing);
+  ComposeContacts(levers, Setting(practiceSettings.PaddleReverse) != 0, inputs);
   inputs.paused = BoolFlag(keyLevers.paused);
   inputs.latinMode = Setting(LatinMode) != 0;
   inputs.autoKeyer = Setting(practiceSettings.Auto) != 0;
+  inputs.keyerMode = KeyerModeFromSetting(Setting(practiceSettings.KeyerMode));
+  // The Space binding is one key used as a straight key: with it live the keyer stands aside, or AUTO
+  // would turn every key-down into a train of dots.
+  if (Setting(practiceSettings.KeyBinding) == kSpaceStraightBinding && BoolFlag(keyLevers.keyboardKeying)) {
+    inputs.autoKeyer = false;
+  }
   inputs.WPM = Setting(practiceSettings.WPM);
   inputs.KeySoftness = Setting(practiceSettings.KeySoftness);
   inputs.JudgeEase = Setting(practiceSettings.JudgeEase);

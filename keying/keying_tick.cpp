@@ -1,10 +1,11 @@
 // The keying tick.
 //
-// Sections: timing formulas - character re-classification - debounce and AUTO keyer - the tick.
+// Sections: timing formulas - character re-classification - debounce and AUTO keyer - the Iambic and
+// Ultimatic keyers - lever composition and keyer changes - the tick.
 //
 // Per tick, in this order:
 //   paused?  -> reset everything, key up, nothing else
-//   debounce both contacts -> keyed state (straight, or the AUTO keyer)
+//   debounce both contacts -> keyed state (straight, the AUTO keyer, Iambic A/B or Ultimatic)
 //   key-down edge: finish a pending character if the gap before it was a character gap; arm the word gap
 //   key-up edge:   drop a glitch, else append '.'/'-' and report the element
 //   key up:        finish a pending character after the character time-out
@@ -228,7 +229,161 @@ bool RunAutoKeyer(KeyingState& state, uint32_t nowMs, uint32_t unitMs) {
   return keyed;
 }
 
+// ---------------------------------------------------------------------------------------------------------
+// Iambic A, Iambic B and Ultimatic: one element engine, three rules for the element that follows.
+//
+//   IDLE --a lever closed--> ELEMENT --1 or 3 units--> SPACE --1 unit--> choose the next element
+//    ^                       key down                  key up              |          |
+//    |                                                                      | chosen   | nothing
+//    |                       ELEMENT <-------------------------------------+          |
+//    +------------------------------------------------------------------------------+
+//
+//   An element, once begun, always runs its full length (1 unit dot, 3 units dash) and its 1-unit space,
+//   so no element is shorter than a unit, and the key is up at most one element and its space after both
+//   levers open (Iambic B: plus the one element its memory holds).
+//
+//   The choice when a space ends (levers debounced):
+//                  | both levers closed         | one closed  | none closed
+//     Iambic A     | the opposite of the last   | its element | idle
+//     Iambic B     | the opposite of the last   | its element | idle, unless the memory holds the opposite
+//     Ultimatic    | the lever closed last      | its element | idle
+//   From IDLE with both closed on the same tick, the dot goes first (and the dash counts as closed last).
+//
+//   Iambic B's memory is sampled on every tick of an element's key-down, from its first tick up to but not
+//   including the tick on which its key goes up: the lever opposite to the element found closed on any of
+//   those ticks makes the opposite element follow the space, even when both levers are open by then. The
+//   space is not sampled (the levers are read when it ends), so B differs from A only for a squeeze
+//   released during an element.
+//
+//   20 WPM (unit 60 ms), dot lever closed at 0, dash lever at 20 ms (debounced), both released at:
+//     released at               | Iambic A  key down           | Iambic B  key down
+//     40  (during the dot)      | .    0-60                    | .-   0-60, 120-300
+//     250 (during the dash)     | .-   0-60, 120-300           | .-.  0-60, 120-300, 360-420
+//     500 (together, in a dash) | .-.- 0-60, 120-300, 360-420, | .-.-. as A, then 720-780
+//                               |      480-660                 |
+//
+//   Ultimatic, 20 WPM: dot closed 0-1000, dash closed 100-700:
+//     .  0-60;  - 120-300, 360-540, 600-780 (the dash, closed last, repeats);  . 840-900, 960-1020
+// ---------------------------------------------------------------------------------------------------------
+
+uint32_t ElementOnMs(bool dash, uint32_t unitMs) {
+  return dash ? 3 * unitMs : unitMs;
+}
+
+void TrackLastClosed(KeyingState& state) {
+  const bool dotClosed = state.dot && !state.previousDot;
+  const bool dashClosed = state.dash && !state.previousDash;
+  if (dashClosed) {
+    state.lastClosedDash = true;  // also on a tie: the dot goes first
+  } else if (dotClosed) {
+    state.lastClosedDash = false;
+  }
+}
+
+// The element that follows, or false for none. afterSpace: a space just ended (else the engine is idle).
+bool ChooseElement(const KeyingState& state, KeyerMode mode, bool afterSpace, bool& dash) {
+  if (afterSpace && mode == KeyerMode::kIambicB && state.oppositeMemory) {
+    dash = !state.elementDash;
+    return true;
+  }
+  if (state.dot && state.dash) {
+    if (!afterSpace) {
+      dash = !state.lastClosedDash;  // the lever closed first
+    } else {
+      dash = mode == KeyerMode::kUltimatic ? state.lastClosedDash : !state.elementDash;
+    }
+    return true;
+  }
+  if (state.dot || state.dash) {
+    dash = state.dash;
+    return true;
+  }
+  return false;
+}
+
+bool RunElementKeyer(KeyingState& state, uint32_t nowMs, uint32_t unitMs, KeyerMode mode) {
+  TrackLastClosed(state);
+  bool afterSpace = false;
+  if (state.elementPhase == KeyerPhase::kElement) {
+    if (nowMs - state.elementStartMs >= ElementOnMs(state.elementDash, unitMs)) {
+      state.elementPhase = KeyerPhase::kSpace;
+      state.elementStartMs = nowMs;
+    } else if (mode == KeyerMode::kIambicB && (state.elementDash ? state.dot : state.dash)) {
+      state.oppositeMemory = true;
+    }
+  } else if (state.elementPhase == KeyerPhase::kSpace && nowMs - state.elementStartMs >= unitMs) {
+    state.elementPhase = KeyerPhase::kIdle;
+    afterSpace = true;
+  }
+  if (state.elementPhase == KeyerPhase::kIdle) {
+    bool dash = false;
+    if (ChooseElement(state, mode, afterSpace, dash)) {
+      state.elementPhase = KeyerPhase::kElement;
+      state.elementStartMs = nowMs;
+      state.elementDash = dash;
+      // The first tick of the element is sampled too: a squeeze already held asks for the opposite.
+      state.oppositeMemory = mode == KeyerMode::kIambicB && (dash ? state.dot : state.dash);
+    } else {
+      state.oppositeMemory = false;
+    }
+  }
+  state.previousDot = state.dot;
+  state.previousDash = state.dash;
+  return state.elementPhase == KeyerPhase::kElement;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Keyer changes. The keyer asked for (Auto off: straight; on: KeyerMode) replaces the one in use only
+// between elements, so a change in the middle of an element neither cuts it short nor runs the next
+// element into it without a space:
+//   straight      - while both contacts are open
+//   AUTO          - while both contacts are open, or once its space has lasted a unit
+//   element engine- while idle, or once its space has lasted a unit
+// The keyer taken up starts from rest with a held contact counting as just closed, which is also how AUTO
+// has always started under a held contact.
+// ---------------------------------------------------------------------------------------------------------
+
+bool KeyerBetweenElements(const KeyingState& state, uint32_t nowMs, uint32_t unitMs) {
+  const bool contactsOpen = !state.dot && !state.dash;
+  switch (state.keyerInUse) {
+    case KeyerMode::kStraight:
+      return contactsOpen;
+    case KeyerMode::kAuto:
+      return contactsOpen || (!state.keyerOnPhase && nowMs - state.keyerStartMs >= unitMs);
+    default:
+      return state.elementPhase == KeyerPhase::kIdle ||
+             (state.elementPhase == KeyerPhase::kSpace && nowMs - state.elementStartMs >= unitMs);
+  }
+}
+
+void TakeUpKeyer(KeyingState& state, KeyerMode mode, uint32_t nowMs) {
+  state.keyerInUse = mode;
+  state.keyerOnPhase = false;
+  state.keyerStartMs = nowMs;
+  state.previousDot = false;
+  state.previousDash = false;
+  state.elementPhase = KeyerPhase::kIdle;
+  state.elementStartMs = nowMs;
+  state.elementDash = false;
+  state.oppositeMemory = false;
+  state.lastClosedDash = false;
+}
+
 }  // namespace
+
+KeyerMode KeyerModeFromSetting(int32_t value) {
+  return value >= 0 && value < kKeyerModeCount ? static_cast<KeyerMode>(value) : KeyerMode::kAuto;
+}
+
+void ComposeContacts(const LeverSample& levers, bool paddleReverse, KeyingInputs& inputs) {
+  const bool swapSerial = paddleReverse && !levers.serialIsPlayback;
+  const bool serialDot = swapSerial ? levers.serialDash : levers.serialDot;
+  const bool serialDash = swapSerial ? levers.serialDot : levers.serialDash;
+  const bool keyboardDot = paddleReverse ? levers.keyboardDash : levers.keyboardDot;
+  const bool keyboardDash = paddleReverse ? levers.keyboardDot : levers.keyboardDash;
+  inputs.dotContact = serialDot || keyboardDot;
+  inputs.dashContact = serialDash || keyboardDash;
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // The tick.
@@ -265,15 +420,27 @@ KeyingOutput KeyingTick(KeyingState& state, uint32_t nowMs, const KeyingInputs& 
   Debounce(inputs.dotContact, state.rawDot, state.rawDotChangeMs, state.dot, nowMs, closeMs, openMs);
   Debounce(inputs.dashContact, state.rawDash, state.rawDashChangeMs, state.dash, nowMs, closeMs, openMs);
 
+  const KeyerMode wanted = inputs.autoKeyer ? inputs.keyerMode : KeyerMode::kStraight;
+  if (wanted != state.keyerInUse && KeyerBetweenElements(state, nowMs, unitMs)) {
+    TakeUpKeyer(state, wanted, nowMs);
+  }
   bool keyed;
-  if (inputs.autoKeyer) {
-    keyed = RunAutoKeyer(state, nowMs, unitMs);
-  } else {
-    // The keyer sees the contacts as open while it is off, so AUTO switched on under a held contact
-    // starts a fresh element.
-    keyed = state.dot || state.dash;
-    state.previousDot = false;
-    state.previousDash = false;
+  switch (state.keyerInUse) {
+    case KeyerMode::kAuto:
+      keyed = RunAutoKeyer(state, nowMs, unitMs);
+      break;
+    case KeyerMode::kIambicA:
+    case KeyerMode::kIambicB:
+    case KeyerMode::kUltimatic:
+      keyed = RunElementKeyer(state, nowMs, unitMs, state.keyerInUse);
+      break;
+    default:
+      // The keyer sees the contacts as open while it is off, so a keyer taken up under a held contact
+      // starts a fresh element.
+      keyed = state.dot || state.dash;
+      state.previousDot = false;
+      state.previousDash = false;
+      break;
   }
   out.toneOn = keyed ? 1 : 0;
 
@@ -317,5 +484,5 @@ bool KeyingAtRest(const KeyingState& state, bool latinMode) {
                       !state.previousDash;
   bool wordGapPending = latinMode && state.wordGapArmed && !state.wordGapSent;
   return state.started && !state.paused && contactsOpen && !state.keyed && state.pending.count == 0 &&
-         !wordGapPending;
+         !wordGapPending && state.elementPhase == KeyerPhase::kIdle;
 }

@@ -20,6 +20,26 @@ constexpr int kMaxPendingSymbols = 31;
 constexpr char16_t kDotElement = u'\u30FB';   // ・
 constexpr char16_t kDashElement = u'\u30FC';  // ー
 
+// The keyers a paddle can drive, numbered as the setting KeyerMode stores them. The keyer runs while the
+// setting Auto is on; with Auto off the contacts key the tone directly (kStraight).
+enum class KeyerMode : int32_t {
+  kAuto = 0,       // dot priority: a held lever repeats its element, the dot lever wins a squeeze
+  kIambicA = 1,    // a squeeze alternates; released, the element in progress ends the run
+  kIambicB = 2,    // as A, with the opposite element remembered during each element
+  kUltimatic = 3,  // a squeeze repeats the lever closed last
+  kStraight = 4,   // either lever keys the tone while it is closed
+};
+constexpr int32_t kKeyerModeCount = 5;
+// A stored mode number as a mode; out of range reads as kAuto.
+KeyerMode KeyerModeFromSetting(int32_t value);
+
+// Element engine of the Iambic and Ultimatic keyers.
+enum class KeyerPhase : uint8_t {
+  kIdle,     // no element; the next tick a lever is closed starts one
+  kElement,  // key down for 1 (dot) or 3 (dash) units from elementStartMs
+  kSpace,    // key up for 1 unit from elementStartMs, then the next element is chosen
+};
+
 // A character being keyed: the symbols by the dash threshold at key-up and the key-down times.
 struct PendingCharacter {
   int count = 0;                                  // elements keyed so far (may exceed kMaxPendingSymbols)
@@ -46,6 +66,16 @@ struct KeyingState {
   uint32_t keyerStartMs = 0;
   bool previousDot = false, previousDash = false;
 
+  // The keyer in use. A new choice is taken up only between elements (see KeyerBetweenElements), so a
+  // change of mode never cuts an element short or joins two without their space.
+  KeyerMode keyerInUse = KeyerMode::kStraight;
+  // Iambic and Ultimatic: where the element engine is, what it keys, and the levers' history.
+  KeyerPhase elementPhase = KeyerPhase::kIdle;
+  uint32_t elementStartMs = 0;
+  bool elementDash = false;     // the element being keyed, or the last one keyed
+  bool oppositeMemory = false;  // Iambic B: the opposite element follows the element in progress
+  bool lastClosedDash = false;  // the lever closed most recently (a tie counts the dash as the later)
+
   bool keyed = false;       // keyed state of the previous tick
   uint32_t keyDownMs = 0;   // when the current key-down began
   uint32_t lastMarkMs = 0;  // last accepted key-up (or dropped glitch), gaps are measured from here
@@ -59,8 +89,9 @@ struct KeyingInputs {
   bool dotContact = false;   // raw: serial dot lever or keyboard dot lever closed
   bool dashContact = false;  // raw: serial dash lever or keyboard dash lever closed
   bool paused = false;
-  bool latinMode = false;  // only Latin script sends word gaps
-  bool autoKeyer = false;  // setting Auto
+  bool latinMode = false;                  // only Latin script sends word gaps
+  bool autoKeyer = false;                  // setting Auto
+  KeyerMode keyerMode = KeyerMode::kAuto;  // the keyer Auto runs (setting KeyerMode)
   int32_t WPM = 15;
   int32_t KeySoftness = 50;
   int32_t JudgeEase = 50;
@@ -74,6 +105,17 @@ struct KeyingOutput {
   int eventCount = 0;
   KeyEvent events[4] = {};  // in push order; zero-filled except the fields of their kind
 };
+
+// The four key levers as the keying thread samples them.
+struct LeverSample {
+  bool serialDot = false, serialDash = false;      // DSR and CTS, or the playback's keying
+  bool keyboardDot = false, keyboardDash = false;  // the bound keyboard keys
+  bool serialIsPlayback = false;                   // receive playback or a demonstration keys the serial pair
+};
+// Sets inputs.dotContact and inputs.dashContact from the levers. Paddle reverse swaps the learner's
+// levers before the keyer: the keyboard's always, the serial pair unless the program's own playback keys
+// it (its dots and dashes are already the right way round).
+void ComposeContacts(const LeverSample& levers, bool paddleReverse, KeyingInputs& inputs);
 
 // One tick at nowMs (32-bit tick counter; every difference is taken unsigned, so it may wrap).
 KeyingOutput KeyingTick(KeyingState& state, uint32_t nowMs, const KeyingInputs& inputs);

@@ -19,6 +19,7 @@
 #include "core/controls.h"
 #include "practice/run_control.h"
 #include "ui/fonts.h"
+#include "ui/keyboard_keying.h"
 #include "ui/program_icon.h"
 #include "ui/qt_text.h"
 #include "ui/result_window.h"
@@ -83,6 +84,7 @@ MainWindow* TheMainWindow() {
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   theWindow = this;
+  SetKeyingWindow(this);
   setWindowTitle(QStringLiteral("ネモラ"));
   if (QIcon icon = ProgramIcon(); !icon.isNull()) setWindowIcon(icon);
   setObjectName(QStringLiteral("10011"));
@@ -99,6 +101,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 }
 
 MainWindow::~MainWindow() {
+  SetKeyingWindow(nullptr);
   InstallControlChangeListener(nullptr);
   InstallPostedMessageWaker(nullptr);
 }
@@ -166,6 +169,11 @@ void MainWindow::CreateControls() {
           combo->setToolTip(
               QStringLiteral("電鍵をつなぐシリアルポート。見つからないときは、dialout グループに"
                              "参加すると使えるようになります。"));
+        } else if (id == kKeyerModeCombo) {
+          combo->setToolTip(QStringLiteral("AUTO にチェックしたときに働くキーヤー"));
+        } else if (id == kKeyBindingCombo) {
+          combo->setToolTip(
+              QStringLiteral("キー電鍵で短点・長点に使うキー。キー配列によらず、キーの位置で判定します。"));
         }
         connect(combo, &QComboBox::currentIndexChanged, this, [id](int index) {
           SetControlSelection(id, index);

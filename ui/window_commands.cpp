@@ -11,11 +11,13 @@
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "core/shared_flags.h"
+#include "keying/keying_tick.h"
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "practice/scoring.h"
 #include "records/practice_log.h"
 #include "ui/home_dashboard_window.h"
+#include "ui/keyboard_keying.h"
 #include "ui/main_window.h"
 #include "ui/serial_port_list.h"
 #include "ui/statistics_window.h"
@@ -110,6 +112,16 @@ void HandleCommand(int id) {
       break;
     case kFilterCombo:
       practiceSettings.BandFilterWidth.store(Clamp(ControlSelection(id), 0, 2));
+      break;
+    case kKeyerModeCombo:
+      practiceSettings.KeyerMode.store(Clamp(ControlSelection(id), 0, kKeyerModeCount - 1));
+      break;
+    case kPaddleReverseCheck:
+      practiceSettings.PaddleReverse.store(IsControlChecked(id) ? 1 : 0);
+      break;
+    case kKeyBindingCombo:
+      practiceSettings.KeyBinding.store(Clamp(ControlSelection(id), 0, kKeyBindingCount - 1));
+      ReleaseKeyboardLevers();  // a key held under the old binding would not be known when it is let go
       break;
     case kRxStartButton:
       StartPractice();

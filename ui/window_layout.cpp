@@ -61,6 +61,12 @@ std::vector<ControlDefinition> BuildControls() {
       // Option row.
       {kShowNextHintCheck, K::kCheckBox, u"次入力文字を薄灰色表示", {270, 224, 235, 28}, F::kStandard},
       {kAutoSpeedCheck, K::kCheckBox, u"正答率で速度自動調整", {515, 224, 235, 28}, F::kStandard},
+      // The paddle: which keyer AUTO runs, the levers swapped, and the keyboard keys that are the levers.
+      {kKeyerModeCaption, K::kLabel, u"キーヤー", {765, 227, 85, 24}, F::kStandard},
+      {kKeyerModeCombo, K::kCombo, u"", {850, 224, 225, 120}, F::kStandard},
+      {kPaddleReverseCheck, K::kCheckBox, u"パドル反転", {1085, 224, 125, 28}, F::kStandard},
+      {kKeyBindingCaption, K::kLabel, u"キー割当", {1220, 227, 85, 24}, F::kStandard},
+      {kKeyBindingCombo, K::kCombo, u"", {1305, 224, 215, 100}, F::kStandard},
       // Left column.
       {kLoadTelegramButton, K::kButton, u"電報読込", {10, 8, 240, 29}, F::kStandard},
       {kGuideButton, K::kButton, u"取扱説明", {10, 41, 240, 29}, F::kStandard},

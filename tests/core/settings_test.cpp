@@ -158,6 +158,15 @@ TEST_F(SettingsTest, EveryKeyLoadsWithItsRule) {
       {"PaperZoom1000", "2500", 2500, Shown::kNone},
       {"PaperOffsetX", "-123456", -123456, Shown::kNone},
       {"PaperOffsetY", "99999999999", INT32_MAX, Shown::kNone},
+      {"KeyerMode", "2", 2, Shown::kCombo},
+      {"KeyerMode", "4", 4, Shown::kCombo},
+      {"KeyerMode", "5", 0, Shown::kCombo},  // back to AUTO, not to the last entry
+      {"KeyerMode", "-1", 0, Shown::kCombo},
+      {"PaddleReverse", "7", 1, Shown::kCheck},
+      {"PaddleReverse", "0", 0, Shown::kCheck},
+      {"KeyBinding", "3", 3, Shown::kCombo},
+      {"KeyBinding", "4", 0, Shown::kCombo},
+      {"KeyBinding", "x", 0, Shown::kCombo},
   };
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(std::string(c.key) + "=" + c.text);

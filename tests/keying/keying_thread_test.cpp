@@ -128,6 +128,49 @@ TEST_F(KeyingThreadTest, AutoKeyerSendsDotsWhileTheLeverIsHeld) {
   }
 }
 
+// What the thread hands the tick: the keyer chosen, paddle reverse on the learner's levers only, and the
+// Space binding as a straight key. 10 WPM (unit 120 ms); the lever is held 650 ms.
+TEST_F(KeyingThreadTest, KeyerSettingsReachTheTick) {
+  struct Row {
+    const char* name;
+    KeyLever* lever;
+    int32_t mode, reverse, binding, keyboardKeying, playing;
+    const char* code;
+  };
+  const Row rows[] = {
+      {"Iambic A repeats the dot", &keyLevers.keyboardDot, 1, 0, kJKBinding, 1, 0, "..."},
+      {"paddle reverse turns the keyboard dot into dashes", &keyLevers.keyboardDot, 1, 1, kJKBinding, 1, 0,
+       "--"},
+      {"paddle reverse turns the serial key's dot into dashes", &keyLevers.serialDot, 1, 1, kJKBinding, 0, 0,
+       "--"},
+      {"the playback's dot stays a dot under paddle reverse", &keyLevers.serialDot, 1, 1, kJKBinding, 0, 1,
+       "..."},
+      {"Space is a straight key whatever the keyer", &keyLevers.keyboardDot, 2, 0, kSpaceStraightBinding, 1,
+       0, "-"},
+      {"the Space binding leaves the serial key to the keyer", &keyLevers.serialDot, 2, 0,
+       kSpaceStraightBinding, 0, 0, "..."},
+  };
+  practiceSettings.WPM.store(10);
+  practiceSettings.Auto.store(1);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    practiceSettings.KeyerMode.store(row.mode);
+    practiceSettings.PaddleReverse.store(row.reverse);
+    practiceSettings.KeyBinding.store(row.binding);
+    keyLevers.keyboardKeying.store(row.keyboardKeying);
+    runFlags.playing.store(row.playing);
+    row.lever->store(1);
+    Sleep(650);
+    row.lever->store(0);
+    std::vector<KeyEvent> events;
+    ASSERT_TRUE(CollectUntilKind(events, 2, 5000));
+    EXPECT_STREQ(events.back().code, row.code);
+    ASSERT_TRUE(WaitForTone(0, 1000));
+  }
+  keyLevers.keyboardKeying.store(0);
+  runFlags.playing.store(0);
+}
+
 TEST_F(KeyingThreadTest, WordGapAsksTheInstalledJudge) {
   LatinMode.store(1);
   KeyEventConsumers consumers;

@@ -80,6 +80,10 @@ TEST_F(WindowCommandsTest, StateChangedWithoutTheMouseReachesTheTable) {
                      QAccessibleActionInterface::toggleAction());
   DoAccessibleAction(Find<QCheckBox>(window, kBandQRNCheck), QAccessibleActionInterface::toggleAction());
   Find<QComboBox>(window, kSoundTypeCombo)->setCurrentIndex(3);  // keyboard or assistive selection
+  DoAccessibleAction(Find<QCheckBox>(window, kPaddleReverseCheck),
+                     QAccessibleActionInterface::toggleAction());
+  Find<QComboBox>(window, kKeyerModeCombo)->setCurrentIndex(2);
+  Find<QComboBox>(window, kKeyBindingCombo)->setCurrentIndex(1);
   struct Row {
     const char* what;
     bool holds;
@@ -90,6 +94,9 @@ TEST_F(WindowCommandsTest, StateChangedWithoutTheMouseReachesTheTable) {
       {"キー電鍵 ticked", IsControlChecked(kKeyboardKeyerCheck)},
       {"空電雑音 on", practiceSettings.BandQRN.load() == 1},
       {"sound type 3", practiceSettings.SoundType.load() == 3},
+      {"paddle reverse on", practiceSettings.PaddleReverse.load() == 1},
+      {"Iambic B", practiceSettings.KeyerMode.load() == 2},
+      {"left and right Ctrl", practiceSettings.KeyBinding.load() == kCtrlBinding},
   };
   for (const Row& row : rows) EXPECT_TRUE(row.holds) << row.what;
   window.close();
@@ -98,6 +105,9 @@ TEST_F(WindowCommandsTest, StateChangedWithoutTheMouseReachesTheTable) {
   EXPECT_EQ(LatinMode.load(), 1);
   EXPECT_EQ(practiceSettings.SoundType.load(), 3);
   EXPECT_TRUE(IsControlChecked(kKeyboardKeyerCheck));
+  EXPECT_EQ(practiceSettings.PaddleReverse.load(), 1);
+  EXPECT_EQ(practiceSettings.KeyerMode.load(), 2);
+  EXPECT_EQ(ControlSelection(kKeyBindingCombo), kCtrlBinding);
 }
 
 TEST_F(WindowCommandsTest, LabelsAndButtonsAreNamedByWhatTheyShow) {

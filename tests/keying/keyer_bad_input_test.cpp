@@ -71,14 +71,14 @@ bool ElementKeyer(KeyerMode mode) {
 
 bool WellFormed(const KeyEvent& e, uint32_t glitchMs) {
   const std::string code(e.code, strnlen(e.code, sizeof e.code));
-  if (e.kind == 1)
+  if (static_cast<int>(e.kind) == 1)
     return (e.element == kDotElement || e.element == kDashElement) && e.durationMs >= glitchMs &&
            code.empty();
-  if (e.kind == 2) {
+  if (static_cast<int>(e.kind) == 2) {
     return !code.empty() && code.size() <= kMaxPendingSymbols &&
            code.find_first_not_of(".-") == std::string::npos && e.element == 0 && e.durationMs == 0;
   }
-  return e.kind == 3 && code.empty() && e.element == 0 && e.durationMs == 0;
+  return static_cast<int>(e.kind) == 3 && code.empty() && e.element == 0 && e.durationMs == 0;
 }
 
 TEST(KeyerBadInput, WholeElementsKeyUpAfterReleaseWellFormedEvents) {
@@ -106,7 +106,7 @@ TEST(KeyerBadInput, WholeElementsKeyUpAfterReleaseWellFormedEvents) {
         const KeyingOutput out = KeyingTick(state, 100000 + t, inputs);
         for (int i = 0; i < out.eventCount; ++i) {
           if (!WellFormed(out.events[i], GlitchLimitMs(kUnitMs, 50))) fail(t, "malformed event");
-          elements += out.events[i].kind == 1;
+          elements += static_cast<int>(out.events[i].kind) == 1;
         }
         const bool on = out.toneOn != 0;
         const bool elementKeyer = ElementKeyer(state.keyerInUse);

@@ -380,14 +380,16 @@ std::string CheckWindBesideStorms(const Content& content) {
 
 // ---- Windows ----------------------------------------------------------------------------------------------
 
-// Where in time or speed a phrase lies: clock times as HHMM, weekdays and parts of a day, knots spelled out.
+// Where in time or speed a phrase lies: clock times as HHMM, weekdays and parts of a day, knots and hours
+// spelled out, a number of days counted in hours.
 int PhraseOrder(const std::string& phrase) {
   static const std::pair<const char*, int> kWords[] = {
-      {"MONDAY", 100}, {"TUESDAY", 200},  {"WEDNESDAY", 300}, {"THURSDAY", 400}, {"FRIDAY", 500},
-      {"MORNING", 10}, {"NOON", 20},      {"EVENING", 30},    {"NIGHT", 40},     {"FIVE", 5},
-      {"SIX", 6},      {"SEVEN", 7},      {"EIGHT", 8},       {"NINE", 9},       {"TEN", 10},
-      {"ELEVEN", 11},  {"TWELVE", 12},    {"THIRTEEN", 13},   {"FOURTEEN", 14},  {"FIFTEEN", 15},
-      {"SIXTEEN", 16}, {"SEVENTEEN", 17}, {"EIGHTEEN", 18},   {"NINETEEN", 19},  {"TWENTY", 20},
+      {"ONE", 1},        {"TWO", 2},         {"THREE", 3},      {"FOUR", 4},     {"MONDAY", 100},
+      {"TUESDAY", 200},  {"WEDNESDAY", 300}, {"THURSDAY", 400}, {"FRIDAY", 500}, {"MORNING", 10},
+      {"NOON", 20},      {"EVENING", 30},    {"NIGHT", 40},     {"FIVE", 5},     {"SIX", 6},
+      {"SEVEN", 7},      {"EIGHT", 8},       {"NINE", 9},       {"TEN", 10},     {"ELEVEN", 11},
+      {"TWELVE", 12},    {"THIRTEEN", 13},   {"FOURTEEN", 14},  {"FIFTEEN", 15}, {"SIXTEEN", 16},
+      {"SEVENTEEN", 17}, {"EIGHTEEN", 18},   {"NINETEEN", 19},  {"TWENTY", 20},
   };
   int order = 0;
   std::istringstream words(phrase);
@@ -397,11 +399,12 @@ int PhraseOrder(const std::string& phrase) {
       order += std::stoi(word);
     for (const auto& [name, value] : kWords) order += word == name ? value : 0;
   }
-  return order;
+  return HasPhrase(phrase, "DAY") || HasPhrase(phrase, "DAYS") ? order * 24 : order;
 }
 
 // The expansion sends these lists' neighbours as one phrase ("NOT BEFORE 0800 UTC AND NOT LATER THAN 1200
-// UTC"), so each joined pair is a lower and an upper limit, the lower one first in time or speed.
+// UTC", "DELAY OF AT LEAST SIX HOURS AND DELAY OF UP TO ONE DAY"), so each joined pair is a lower and an
+// upper limit, the lower one first in time or speed.
 std::string CheckJoinedWindows(const Content& content) {
   static const struct {
     const char* key;
@@ -411,6 +414,7 @@ std::string CheckJoinedWindows(const Content& content) {
       {"ETA", "NOT BEFORE", "NOT LATER THAN"},
       {"ARRIVAL_TIME", "EARLIEST", "LATEST"},
       {"SPEED", "IN COASTAL WATERS", "IN OPEN WATER"},
+      {"DELAY", "AT LEAST", "UP TO"},
   };
   for (const auto& window : kWindows) {
     const std::vector<std::string> items = Items(content, window.key);

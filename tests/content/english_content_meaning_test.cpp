@@ -411,6 +411,7 @@ std::string CheckJoinedWindows(const Content& content) {
     const char* lower;
     const char* upper;
   } kWindows[] = {
+      {"TIME", "AFTER", "BEFORE"},
       {"ETA", "NOT BEFORE", "NOT LATER THAN"},
       {"ARRIVAL_TIME", "EARLIEST", "LATEST"},
       {"SPEED", "IN COASTAL WATERS", "IN OPEN WATER"},

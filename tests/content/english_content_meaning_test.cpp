@@ -1,8 +1,9 @@
 // What the English telegram content compiled into the program means, checked over the whole of both files:
 // the sizes the generator is built around, positions inside the sea area their comment names, distress and
 // calling frequencies only where a distress, safety or watch-keeping text can carry them, no broadcast that
-// would be asked to confirm receipt, and no gale, storm or typhoon beside a moderate wind. Each check also
-// runs once on a copy broken on purpose, so a check that could never fail shows up here.
+// would be asked to confirm receipt, no gale, storm or typhoon beside a moderate wind, and times and speeds
+// whose neighbours joined by AND read as one window. Each check also runs once on a copy broken on purpose,
+// so a check that could never fail shows up here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "content/english_resources.h"
@@ -376,6 +378,61 @@ std::string CheckWindBesideStorms(const Content& content) {
   return {};
 }
 
+// ---- Windows ----------------------------------------------------------------------------------------------
+
+// Where in time or speed a phrase lies: clock times as HHMM, weekdays and parts of a day, knots and hours
+// spelled out, a number of days counted in hours.
+int PhraseOrder(const std::string& phrase) {
+  static const std::pair<const char*, int> kWords[] = {
+      {"ONE", 1},        {"TWO", 2},         {"THREE", 3},      {"FOUR", 4},     {"MONDAY", 100},
+      {"TUESDAY", 200},  {"WEDNESDAY", 300}, {"THURSDAY", 400}, {"FRIDAY", 500}, {"MORNING", 10},
+      {"NOON", 20},      {"EVENING", 30},    {"NIGHT", 40},     {"FIVE", 5},     {"SIX", 6},
+      {"SEVEN", 7},      {"EIGHT", 8},       {"NINE", 9},       {"TEN", 10},     {"ELEVEN", 11},
+      {"TWELVE", 12},    {"THIRTEEN", 13},   {"FOURTEEN", 14},  {"FIFTEEN", 15}, {"SIXTEEN", 16},
+      {"SEVENTEEN", 17}, {"EIGHTEEN", 18},   {"NINETEEN", 19},  {"TWENTY", 20},
+  };
+  int order = 0;
+  std::istringstream words(phrase);
+  for (std::string word; words >> word;) {
+    if (word.size() == 4 &&
+        std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isdigit(c); }))
+      order += std::stoi(word);
+    for (const auto& [name, value] : kWords) order += word == name ? value : 0;
+  }
+  return HasPhrase(phrase, "DAY") || HasPhrase(phrase, "DAYS") ? order * 24 : order;
+}
+
+// The expansion sends these lists' neighbours as one phrase ("NOT BEFORE 0800 UTC AND NOT LATER THAN 1200
+// UTC", "DELAY OF AT LEAST SIX HOURS AND DELAY OF UP TO ONE DAY"), so each joined pair is a lower and an
+// upper limit, the lower one first in time or speed.
+std::string CheckJoinedWindows(const Content& content) {
+  static const struct {
+    const char* key;
+    const char* lower;
+    const char* upper;
+  } kWindows[] = {
+      {"TIME", "AFTER", "BEFORE"},
+      {"ETA", "NOT BEFORE", "NOT LATER THAN"},
+      {"ARRIVAL_TIME", "EARLIEST", "LATEST"},
+      {"SPEED", "IN COASTAL WATERS", "IN OPEN WATER"},
+      {"DELAY", "AT LEAST", "UP TO"},
+  };
+  for (const auto& window : kWindows) {
+    const std::vector<std::string> items = Items(content, window.key);
+    for (size_t i = 1; i < std::min<size_t>(items.size(), 12); ++i) {
+      const std::string& first = items[i - 1];
+      const std::string& second = items[i];
+      const bool firstIsLower = HasPhrase(first, window.lower) && HasPhrase(second, window.upper);
+      const bool secondIsLower = HasPhrase(second, window.lower) && HasPhrase(first, window.upper);
+      const std::string& lower = firstIsLower ? first : second;
+      const std::string& upper = firstIsLower ? second : first;
+      if ((!firstIsLower && !secondIsLower) || PhraseOrder(lower) >= PhraseOrder(upper))
+        return std::string(window.key) + ": " + first + " AND " + second;
+    }
+  }
+  return {};
+}
+
 // ---- Breaking a copy on purpose ---------------------------------------------------------------------------
 
 void SetTemplate(Content& content, size_t index, std::u16string category, std::u16string text) {
@@ -400,6 +457,9 @@ void AskEveryoneToConfirm(Content& content) {
 void CallATyphoonModerate(Content& content) {
   SetTemplate(content, 2, u"WEATHER", u"TYPHOON NEAR KOBE WIND [WIND]");
 }
+void CloseAWindowBeforeItOpens(Content& content) {
+  content.dictionary[u"ETA"][1] = u"NOT LATER THAN 0500 UTC";
+}
 void DropATemplate(Content& content) {
   content.templates.pop_back();
 }
@@ -419,6 +479,7 @@ TEST(EnglishContentMeaningTest, ShippedContentKeepsItsMeaning) {
       {"no broadcast among the templates sent for confirmation", CheckConfirmedTemplates,
        AskEveryoneToConfirm},
       {"no gale, storm or typhoon beside a moderate wind", CheckWindBesideStorms, CallATyphoonModerate},
+      {"joined times and speeds read as one window", CheckJoinedWindows, CloseAWindowBeforeItOpens},
   };
   for (const auto& row : cases) {
     EXPECT_EQ(row.check(shipped), "") << row.name;

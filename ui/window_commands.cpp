@@ -47,6 +47,9 @@ void SwitchScript(bool latin) {
   LatinMode.store(latin ? 1 : 0);
   SelectDecodingMap(latin ? Script::kLatin : Script::kKana);
   SwitchToBuiltInSamples();
+  // The score line spoke of the other script's telegram, which is no longer on the sheets.
+  ResetTelegramScore();
+  SetControlText(kScoreLine, u"");
 }
 
 }  // namespace
@@ -131,8 +134,7 @@ void HandleCommand(int id) {
       NextPage();
       break;
     case kFullScreenButton:
-      sheetFullScreen = !sheetFullScreen;
-      RefreshSheets();
+      ToggleSheetFullScreen();
       break;
     case kPauseButton:
       TogglePause();
@@ -154,6 +156,12 @@ void HandleCommand(int id) {
   }
   // Page turns, resets and script switches move the judge's position; the keying thread reads the answer.
   PublishSpaceExpected();
+}
+
+void ToggleSheetFullScreen() {
+  sheetFullScreen = !sheetFullScreen;
+  if (MainWindow* window = TheMainWindow()) window->LayoutMainWindow();
+  RefreshSheets();
 }
 
 void HandleSliderMove(int id) {

@@ -13,6 +13,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "records/run_statistics.h"
+#include "records/weak_characters.h"
 
 namespace {
 
@@ -150,9 +151,10 @@ std::u16string FormatTotalsLine(std::u16string_view label, const LogTotals& t) {
 
 namespace {
 
-// Up to five characters of the character log with the lowest correct rate; ties go to the smaller code.
-// A character is ranked once: only characters already ranked are passed over (not every character that
-// happens to appear in the report's own labels and figures).
+// Up to five weak characters (records/weak_characters.h) of the character log with the lowest correct
+// rate; ties go to the smaller code. A character answered right every time, or the blank between words, is
+// no weakness, however few characters the log holds. A character is ranked once: only characters already
+// ranked are passed over (not every character that happens to appear in the report's own labels).
 std::u16string WeakRanking(const CharacterLog& characters) {
   if (characters.empty()) return u"まだ文字別CSV履歴がありません。\r\n\r\n";
   std::u16string text;
@@ -161,14 +163,20 @@ std::u16string WeakRanking(const CharacterLog& characters) {
     const std::pair<const char16_t, CharacterStat>* pick = nullptr;
     int32_t pickRate = 0;
     for (const auto& entry : characters) {
-      if (entry.second.asked <= 0 || ranked.find(entry.first) != std::u16string::npos) continue;
+      if (!IsWeakCharacter(entry.first, entry.second) || ranked.find(entry.first) != std::u16string::npos) {
+        continue;
+      }
       const int32_t rate = Ratio(int64_t{entry.second.correct} * 100, entry.second.asked);
       if (!pick || rate < pickRate) {
         pick = &entry;
         pickRate = rate;
       }
     }
-    if (!pick) break;
+    if (!pick) {
+      if (rank == 1)
+        text += u"苦手な文字はありません（正答率90%未満か誤答のある文字はまだありません）。\r\n\r\n";
+      break;
+    }
     ranked.push_back(pick->first);
     text += FormatText(u"%d位\r\n%c\r\n%d%%  出題%d回\r\n\r\n",
                        {rank, pick->first, pickRate, pick->second.asked});

@@ -36,7 +36,8 @@ Ink InkBetween(const QImage& written, const QImage& blank, const QRect& box) {
     for (int x = box.left(); x <= box.right(); ++x) {
       if (!written.valid(x, y)) continue;
       const QRgb a = written.pixel(x, y), b = blank.pixel(x, y);
-      if (std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) < 90) {
+      if (std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) <
+          90) {
         continue;
       }
       ++ink.pixels;
@@ -61,9 +62,11 @@ QRect KanaCell(int i) {
 // What the tables can produce, and what a model text of that script can hold.
 std::u16string TableCharacters(bool latin) {
   std::set<char16_t> characters;
-  for (const auto& [code, c] : latin ? morseTable.latinDecoding : morseTable.kanaDecoding) characters.insert(c);
+  for (const auto& [code, c] : latin ? morseTable.latinDecoding : morseTable.kanaDecoding)
+    characters.insert(c);
   for (const auto& [c, code] : latin ? morseTable.latinEncoding : morseTable.kanaEncoding) {
-    const std::u16string shown = ExpandMorseText(std::u16string(1, c), latin ? Script::kLatin : Script::kKana);
+    const std::u16string shown =
+        ExpandMorseText(std::u16string(1, c), latin ? Script::kLatin : Script::kKana);
     for (char16_t s : shown) characters.insert(s);
   }
   std::u16string text;

@@ -17,6 +17,7 @@
 #include "core/settings.h"
 #include "practice/judging.h"
 #include "sheets/form_geometry.h"
+#include "sheets/sheet_view.h"
 #include "temporary_home.h"
 #include "ui/main_window.h"
 #include "ui/window_commands.h"
@@ -166,6 +167,87 @@ TEST_F(SheetWidgetTest, DraggingASheetOrTheWindowMovesBothSheetsAndIsSavedAtTheE
     EXPECT_EQ(practiceSettings.PaperOffsetY.load(), -10) << row.name;
     EXPECT_EQ(Saved("PaperOffsetX"), 30) << row.name;
     EXPECT_EQ(Saved("PaperOffsetY"), -10) << row.name;
+  }
+}
+
+// The printed captions of the kana form stay whole inside the sheet at the sizes the issue was seen at:
+// each caption's box on screen lies inside the widget and holds the form's ink.
+TEST_F(SheetWidgetTest, KanaFormCaptionsStayInsideTheSheetAtEveryWindowSize) {
+  struct Row {
+    const char* name;
+    QSize window;
+    bool fullSheet;
+  } rows[] = {
+      {"full-size layout", QSize(1540, 1120), false},
+      {"1024 x 768", QSize(1024, 738), false},
+      {"full-sheet view at 1366 x 768", QSize(1366, 738), true},
+  };
+  for (const Row& row : rows) {
+    sheetFullScreen = row.fullSheet;
+    window_->resize(row.window);
+    window_->LayoutMainWindow();
+    QApplication::processEvents();
+    QWidget* sheet = Sheet(kModelSheet);
+    const QImage image = sheet->grab().toImage();
+    const PictureRect picture = SheetPictureRect({sheet->width(), sheet->height(), 1.0, 0, 0}, false);
+    for (const FormCaption& caption : kKanaSightCaptions) {
+      const QRect box(QPoint(picture.left + caption.left * picture.width / kKanaFormWidth,
+                             picture.top + caption.top * picture.height / kKanaFormHeight),
+                      QPoint(picture.left + caption.right * picture.width / kKanaFormWidth - 1,
+                             picture.top + caption.bottom * picture.height / kKanaFormHeight - 1));
+      EXPECT_TRUE(sheet->rect().contains(box)) << row.name << ": " << caption.text;
+      EXPECT_GT(CountInk(image, box, Ink::kFormRule), 3) << row.name << ": " << caption.text;
+    }
+  }
+  sheetFullScreen = false;
+}
+
+TEST_F(SheetWidgetTest, DoubleClickResetsTheViewAndOffsetsKeepAQuarterOfTheFormInSight) {
+  QWidget* sheet = Sheet(kLearnerSheet);
+  const int w = sheet->width(), h = sheet->height();
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), QPointF(sheet->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(sheet, &event);
+  };
+  struct Row {
+    const char* name;
+    double zoom;
+    int offsetX, offsetY;
+    QPoint dragBy;  // (0, 0): double-click instead
+  } rows[] = {
+      {"double-click after zooming and dragging", 3.2, 400, -900, QPoint()},
+      {"dragged far to the right and down", 1.0, 0, 0, QPoint(5000, 5000)},
+      {"zoomed out and dragged into the top left corner", 0.3, 0, 0, QPoint(-4000, -4000)},
+  };
+  for (const Row& row : rows) {
+    practiceSettings.paperZoom.store(row.zoom);
+    practiceSettings.PaperOffsetX.store(row.offsetX);
+    practiceSettings.PaperOffsetY.store(row.offsetY);
+    if (row.dragBy.isNull()) {
+      send(QEvent::MouseButtonPress, QPoint(60, 60), Qt::LeftButton, Qt::LeftButton);
+      send(QEvent::MouseButtonRelease, QPoint(60, 60), Qt::LeftButton, Qt::NoButton);
+      send(QEvent::MouseButtonDblClick, QPoint(60, 60), Qt::LeftButton, Qt::LeftButton);
+      send(QEvent::MouseButtonRelease, QPoint(60, 60), Qt::LeftButton, Qt::NoButton);
+      EXPECT_EQ(practiceSettings.paperZoom.load(), 1.0) << row.name;
+      EXPECT_EQ(practiceSettings.PaperOffsetX.load(), 0) << row.name;
+      EXPECT_EQ(practiceSettings.PaperOffsetY.load(), 0) << row.name;
+      EXPECT_EQ(Saved("PaperZoom1000"), 1000) << row.name;
+      EXPECT_EQ(Saved("PaperOffsetX"), 0) << row.name;
+      continue;
+    }
+    send(QEvent::MouseButtonPress, QPoint(w / 2, h / 2), Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, QPoint(w / 2, h / 2) + row.dragBy, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPoint(w / 2, h / 2) + row.dragBy, Qt::LeftButton, Qt::NoButton);
+    // What is drawn: the form's rectangle against the sheet's.
+    const PictureRect r =
+        SheetPictureRect({w, h, practiceSettings.paperZoom.load(), practiceSettings.PaperOffsetX.load(),
+                          practiceSettings.PaperOffsetY.load()},
+                         false);
+    const QRect seen = QRect(r.left, r.top, r.width, r.height).intersected(sheet->rect());
+    EXPECT_GE(seen.width(), std::min(r.width / 4, w) - 1) << row.name;
+    EXPECT_GE(seen.height(), std::min(r.height / 4, h) - 1) << row.name;
+    // and the paper is really there on screen.
+    EXPECT_GT(CountInk(sheet->grab().toImage(), seen.adjusted(2, 2, -2, -2), Ink::kPaper), 50) << row.name;
   }
 }
 

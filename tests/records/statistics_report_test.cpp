@@ -47,7 +47,7 @@ TEST_F(StatisticsReportTest, WithNoFilesEveryModeShowsZerosAndTheNoHistoryTexts)
   EXPECT_TRUE(Contains(BuildReportText(kModeDaily, sources), u"日別集計\r\nまだCSV履歴がありません。\r\n"));
   EXPECT_TRUE(Contains(BuildReportText(kModeCharacter, sources), u"まだCSV文字別履歴がありません。\r\n"));
   for (int mode = 0; mode < kStatisticsModeCount; ++mode) {
-    EXPECT_TRUE(LayoutGraph(BuildGraphBars(mode, sources), 960, 220).noHistory) << "mode " << mode;
+    EXPECT_TRUE(LayoutGraph(BuildGraphBars(mode, sources), 960, 220).noBars) << "mode " << mode;
   }
 }
 
@@ -109,7 +109,7 @@ TEST_F(StatisticsReportTest, DaysAreNewestFirstWithAtMostFourteenBarsAndTheWeekI
   struct Row {
     int mode;
     size_t bars;
-  } modes[] = {{kModeWeek, 7}, {kModeCurrent, 4}, {kModeDatabase, 0}, {kModeGoal, 0}, {kModeMaterial, 0}};
+  } modes[] = {{kModeWeek, 7}, {kModeCurrent, 4}, {kModeDatabase, 0}, {kModeGoal, 2}, {kModeMaterial, 0}};
   for (const Row& row : modes) EXPECT_EQ(BuildGraphBars(row.mode, sources).size(), row.bars) << row.mode;
   // Days 0..6 back: 10 + 11 + ... + 16 characters, seven runs of 60 s each.
   EXPECT_EQ(Utf16ToUtf8(BuildReportText(kModeWeek, sources)),

@@ -53,9 +53,9 @@ TEST_F(StatisticsModesTest, EveryModeShowsItsOwnContentReadably) {
     const char* name;
     int button;
     int mode;
-    std::u16string says;     // the report holds this
-    bool distinctLabels;     // the bars' labels tell every group apart
-    bool totalsLines;        // the report has totals lines, which must fit
+    std::u16string says;  // the report holds this
+    bool distinctLabels;  // the bars' labels tell every group apart
+    bool totalsLines;     // the report has totals lines, which must fit
   } rows[] = {
       {"現在", 20002, kModeCurrent, u"今日の練習", true, true},
       {"日毎", 20003, kModeDaily, u"CSV履歴の日別集計", true, true},
@@ -92,7 +92,8 @@ TEST_F(StatisticsModesTest, EveryModeShowsItsOwnContentReadably) {
     if (row.totalsLines) {
       int seen = 0;
       // What a line has before the box would wrap it.
-      const int room = report->viewport()->width() - 2 * static_cast<int>(report->document()->documentMargin());
+      const int room =
+          report->viewport()->width() - 2 * static_cast<int>(report->document()->documentMargin());
       for (QTextBlock block = report->document()->begin(); block.isValid(); block = block.next()) {
         if (!block.text().contains(QStringLiteral("回数:"))) continue;
         ++seen;

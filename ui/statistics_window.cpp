@@ -4,9 +4,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
-#include "content/telegram_document.h"
+#include "content/statistics_material.h"
 #include "core/clock.h"
-#include "core/settings.h"
 #include "ui/fonts.h"
 #include "ui/painted_button.h"
 #include "ui/qt_text.h"
@@ -146,17 +145,7 @@ void StatisticsWindow::SelectMode(int mode) {
 
 StatisticsSources GatherWindowStatistics() {
   StatisticsSources sources = GatherStatistics(CurrentRunAt(TickMs()));
-  sources.latin = LatinMode.load() != 0;
-  sources.materialLoaded = telegramDocument.loaded;
-  for (int i = 0; i < TelegramCount(); ++i) {
-    const Telegram telegram = TelegramAt(i);
-    MaterialTelegram t;
-    t.number = telegram.fields[0];
-    t.office = telegram.fields[1];
-    t.addressLength = static_cast<int32_t>(telegram.fields[4].size());
-    t.textLength = static_cast<int32_t>(telegram.fields[5].size());
-    sources.material.push_back(std::move(t));
-  }
+  AddTelegramMaterial(sources);
   return sources;
 }
 

@@ -46,7 +46,8 @@ TEST(UserGuideFitTest, GuideFitsTheWorkAreaAndWrapsItsText) {
       EXPECT_LE(text->width(), scroll->viewport()->width()) << row.name << " page " << page + 1;
       EXPECT_GE(text->height(), text->heightForWidth(text->width()) - 1) << row.name << " page " << page + 1;
       if (const char* dir = std::getenv("NEMORA_SCREENSHOTS")) {
-        guide.grab().save(QString("%1/guide-%2-page-%3.png").arg(dir).arg(row.workArea.width()).arg(page + 1));
+        guide.grab().save(
+            QString("%1/guide-%2-page-%3.png").arg(dir).arg(row.workArea.width()).arg(page + 1));
       }
     }
   }

@@ -387,6 +387,12 @@ void SheetWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void SheetWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  // Both sheets always have one size; the model sheet reports it.
+  // Both sheets always have one size; the model sheet reports it once it is on screen, so a passing size
+  // before the window's first layout does not pull the saved offsets in.
+  if (model_ && isVisible()) SetSheetClientSize(width(), height());
+}
+
+void SheetWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
   if (model_) SetSheetClientSize(width(), height());
 }

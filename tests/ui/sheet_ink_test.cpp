@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <cstdlib>
 #include <set>
 
 #include "core/morse_table.h"
@@ -110,6 +111,9 @@ TEST_F(SheetInkTest, EveryTableCharacterLeavesInkOnBothSheets) {
       content.fields[5] = all.substr(start, perPage);
       content.marks[5] = std::u16string(content.fields[5].size(), u'0');
       const QImage written = Render(content);
+      if (const char* dir = std::getenv("NEMORA_SCREENSHOTS")) {
+        written.save(QString("%1/ink-%2-%3.png").arg(dir).arg(row.latin ? "latin" : "kana").arg(row.model));
+      }
       // A Latin character's cell comes from the list the sheet was painted from: the text line is its end.
       const DrawList list = SheetDrawList({kSheet.width(), kSheet.height(), 1.0, 0, 0}, content);
       const size_t count = content.fields[5].size();

@@ -141,7 +141,7 @@ TEST_F(KeyPortTest, FailedOpenLeavesTheDeviceAsItWas) {
     cfsetospeed(&set, row.speed);
     ASSERT_EQ(tcsetattr(watcher, TCSANOW, &set), 0) << row.what;
     termios before{};
-    tcgetattr(watcher, &before);
+    ASSERT_EQ(tcgetattr(watcher, &before), 0) << row.what;
 
     int handle = -1, error = 0;
     EXPECT_FALSE(TermiosModemLines().open(slavePath, handle, error)) << row.what;
@@ -150,9 +150,9 @@ TEST_F(KeyPortTest, FailedOpenLeavesTheDeviceAsItWas) {
     termios after{};
     ASSERT_EQ(tcgetattr(watcher, &after), 0) << row.what;
     EXPECT_EQ(cfgetospeed(&after), row.speed) << row.what;
-    EXPECT_EQ(after.c_lflag, before.c_lflag) << row.what;
-    EXPECT_EQ(after.c_iflag, before.c_iflag) << row.what;
-    EXPECT_EQ(after.c_cflag, before.c_cflag) << row.what;
+    EXPECT_TRUE(after.c_lflag == before.c_lflag && after.c_iflag == before.c_iflag &&
+                after.c_cflag == before.c_cflag)
+        << row.what;
     int exclusive = -1;
     ASSERT_EQ(ioctl(watcher, TIOCGEXCL, &exclusive), 0) << row.what;
     EXPECT_EQ(exclusive, 0) << row.what;

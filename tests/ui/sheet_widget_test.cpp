@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <tuple>
 
 #include "content/telegram_document.h"
 #include "core/control_ids.h"
@@ -204,49 +205,45 @@ TEST_F(SheetWidgetTest, KanaFormCaptionsStayInsideTheSheetAtEveryWindowSize) {
 
 TEST_F(SheetWidgetTest, DoubleClickResetsTheViewAndOffsetsKeepAQuarterOfTheFormInSight) {
   QWidget* sheet = Sheet(kLearnerSheet);
-  const int w = sheet->width(), h = sheet->height();
-  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent event(type, QPointF(at), QPointF(sheet->mapToGlobal(at)), button, held, Qt::NoModifier);
+  const QPoint middle(sheet->width() / 2, sheet->height() / 2);
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), QPointF(sheet->mapToGlobal(at)), Qt::LeftButton, held,
+                      Qt::NoModifier);
     QApplication::sendEvent(sheet, &event);
   };
   struct Row {
     const char* name;
     double zoom;
-    int offsetX, offsetY;
-    QPoint dragBy;  // (0, 0): double-click instead
-  } rows[] = {
-      {"double-click after zooming and dragging", 3.2, 400, -900, QPoint()},
-      {"dragged far to the right and down", 1.0, 0, 0, QPoint(5000, 5000)},
-      {"zoomed out and dragged into the top left corner", 0.3, 0, 0, QPoint(-4000, -4000)},
-  };
+    QPoint dragBy;  // (0, 0): a double-click instead
+  } rows[] = {{"double-click after zooming and dragging", 3.2, QPoint()},
+              {"dragged far to the right and down", 1.0, QPoint(5000, 5000)},
+              {"zoomed out and dragged into the top left corner", 0.3, QPoint(-4000, -4000)}};
   for (const Row& row : rows) {
     practiceSettings.paperZoom.store(row.zoom);
-    practiceSettings.PaperOffsetX.store(row.offsetX);
-    practiceSettings.PaperOffsetY.store(row.offsetY);
+    practiceSettings.PaperOffsetX.store(row.dragBy.isNull() ? 400 : 0);
+    practiceSettings.PaperOffsetY.store(row.dragBy.isNull() ? -900 : 0);
+    send(QEvent::MouseButtonPress, middle, Qt::LeftButton);
     if (row.dragBy.isNull()) {
-      send(QEvent::MouseButtonPress, QPoint(60, 60), Qt::LeftButton, Qt::LeftButton);
-      send(QEvent::MouseButtonRelease, QPoint(60, 60), Qt::LeftButton, Qt::NoButton);
-      send(QEvent::MouseButtonDblClick, QPoint(60, 60), Qt::LeftButton, Qt::LeftButton);
-      send(QEvent::MouseButtonRelease, QPoint(60, 60), Qt::LeftButton, Qt::NoButton);
-      EXPECT_EQ(practiceSettings.paperZoom.load(), 1.0) << row.name;
-      EXPECT_EQ(practiceSettings.PaperOffsetX.load(), 0) << row.name;
-      EXPECT_EQ(practiceSettings.PaperOffsetY.load(), 0) << row.name;
-      EXPECT_EQ(Saved("PaperZoom1000"), 1000) << row.name;
-      EXPECT_EQ(Saved("PaperOffsetX"), 0) << row.name;
+      send(QEvent::MouseButtonRelease, middle, Qt::NoButton);
+      send(QEvent::MouseButtonDblClick, middle, Qt::LeftButton);
+    } else {
+      send(QEvent::MouseMove, middle + row.dragBy, Qt::LeftButton);
+    }
+    send(QEvent::MouseButtonRelease, middle + row.dragBy, Qt::NoButton);
+    const PictureRect r =
+        SheetPictureRect({sheet->width(), sheet->height(), practiceSettings.paperZoom.load(),
+                          practiceSettings.PaperOffsetX.load(), practiceSettings.PaperOffsetY.load()},
+                         false);
+    if (row.dragBy.isNull()) {
+      EXPECT_EQ(std::make_tuple(Saved("PaperZoom1000"), Saved("PaperOffsetX"), Saved("PaperOffsetY")),
+                std::make_tuple(1000, 0, 0))
+          << row.name;
       continue;
     }
-    send(QEvent::MouseButtonPress, QPoint(w / 2, h / 2), Qt::LeftButton, Qt::LeftButton);
-    send(QEvent::MouseMove, QPoint(w / 2, h / 2) + row.dragBy, Qt::NoButton, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, QPoint(w / 2, h / 2) + row.dragBy, Qt::LeftButton, Qt::NoButton);
-    // What is drawn: the form's rectangle against the sheet's.
-    const PictureRect r =
-        SheetPictureRect({w, h, practiceSettings.paperZoom.load(), practiceSettings.PaperOffsetX.load(),
-                          practiceSettings.PaperOffsetY.load()},
-                         false);
+    // The form's rectangle against the sheet's, and the paper really there on screen.
     const QRect seen = QRect(r.left, r.top, r.width, r.height).intersected(sheet->rect());
-    EXPECT_GE(seen.width(), std::min(r.width / 4, w) - 1) << row.name;
-    EXPECT_GE(seen.height(), std::min(r.height / 4, h) - 1) << row.name;
-    // and the paper is really there on screen.
+    EXPECT_GE(seen.width(), std::min(r.width / 4, sheet->width()) - 1) << row.name;
+    EXPECT_GE(seen.height(), std::min(r.height / 4, sheet->height()) - 1) << row.name;
     EXPECT_GT(CountInk(sheet->grab().toImage(), seen.adjusted(2, 2, -2, -2), Ink::kPaper), 50) << row.name;
   }
 }

@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
-#include <cstdlib>
 #include <ctime>
 #include <set>
 
@@ -27,9 +26,9 @@ class StatisticsModesTest : public ::testing::Test {
   void SetUp() override {
     ResetProgramState();
     ForgetPracticeLogSummary();
-    // A finished run on each of the last 16 days, and a character log.
+    // A finished run at noon on each of the last 16 days, and a character log.
     for (int back = 15; back >= 0; --back) {
-      std::time_t when = std::time(nullptr) - static_cast<std::time_t>(back) * 86400;
+      const std::time_t when = std::time(nullptr) - static_cast<std::time_t>(back) * 86400;
       std::tm day{};
       localtime_r(&when, &day);
       day.tm_hour = 12;
@@ -40,9 +39,7 @@ class StatisticsModesTest : public ::testing::Test {
       runStatistics.startTick = 0;
       ASSERT_TRUE(AppendPracticeLogRowAt(day, 754000, 90, 10, 25, u"完了"));
     }
-    runStatistics.judged = 0;
-    runStatistics.correct = 0;
-    runStatistics.wrong = 0;
+    runStatistics.judged = runStatistics.correct = runStatistics.wrong = 0;
     ASSERT_TRUE(WriteCharacterLog({{u'ア', {20, 12, 8, {}}}, {u'イ', {20, 20, 0, {}}}}));
   }
   TemporaryHome home_;
@@ -75,9 +72,6 @@ TEST_F(StatisticsModesTest, EveryModeShowsItsOwnContentReadably) {
     window.findChild<QPushButton*>(QString::number(row.button))->click();
     QApplication::processEvents();
     ASSERT_EQ(window.Mode(), row.mode) << row.name;
-    if (const char* dir = std::getenv("NEMORA_SCREENSHOTS")) {
-      window.grab().save(QString("%1/statistics-mode-%2.png").arg(dir).arg(row.mode));
-    }
     const QString text = report->toPlainText();
     EXPECT_TRUE(text.contains(ToQString(row.says))) << row.name << "\n" << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("文字別の成績")) && row.mode >= kModeDatabase) << row.name;

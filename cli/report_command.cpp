@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/cli_arguments.h"
+#include "content/statistics_material.h"
 #include "core/controls.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -52,7 +53,9 @@ int RunReportCommand(int argc, char** argv) {
   ClearControls();
   FillSettingControls();
   LoadSettings();
-  const std::string text = Utf16ToUtf8(BuildReportText(mode, GatherStatistics(IdleRun())));
+  StatisticsSources sources = GatherStatistics(IdleRun());
+  AddTelegramMaterial(sources);
+  const std::string text = Utf16ToUtf8(BuildReportText(mode, sources));
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
     return kExitFailed;
   return kExitOk;

@@ -6,10 +6,12 @@
 #include "content/telegram_document.h"
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
 
 #include "core/control_ids.h"
 #include "core/controls.h"
+#include "core/event_queue.h"
 #include "core/settings.h"
 #include "core/text.h"
 
@@ -160,8 +162,27 @@ namespace {
 // reads this copy, replaced under its lock after every change the sheets show.
 std::mutex displayedLock;
 SheetSnapshot displayed;
+std::shared_ptr<const PublishedTelegramSet> displayedSet;  // under displayedLock
+int32_t displayedRevision = 0;                             // event thread
+Script displayedScript = Script::kKana;                    // event thread
+
+// The whole set is copied only when it was replaced or the script changed (the built-in samples follow the
+// script), not after every judged character.
+void PublishTelegramSet() {
+  if (displayedSet && displayedRevision == telegramDocument.revision && displayedScript == CurrentScript()) {
+    return;
+  }
+  auto set = std::make_shared<PublishedTelegramSet>();
+  set->loaded = telegramDocument.loaded;
+  set->telegrams = CurrentTelegrams();
+  displayedRevision = telegramDocument.revision;
+  displayedScript = CurrentScript();
+  std::lock_guard<std::mutex> guard(displayedLock);
+  displayedSet = std::move(set);
+}
 
 void PublishWorkingCopy() {
+  PublishTelegramSet();
   SheetSnapshot snapshot;
   snapshot.shownPage = telegramDocument.shownPage;
   snapshot.model = TelegramRef(CurrentIndex());
@@ -174,6 +195,19 @@ void PublishWorkingCopy() {
 LearnerCopy DisplayedWorkingCopy() {
   std::lock_guard<std::mutex> guard(displayedLock);
   return displayed.working;
+}
+
+std::shared_ptr<const PublishedTelegramSet> DisplayedTelegrams() {
+  if (!EventThreadRunning()) {
+    // No owner thread: the caller is the only one touching the document.
+    auto set = std::make_shared<PublishedTelegramSet>();
+    set->loaded = telegramDocument.loaded;
+    set->telegrams = CurrentTelegrams();
+    return set;
+  }
+  std::lock_guard<std::mutex> guard(displayedLock);
+  if (displayedSet) return displayedSet;
+  return std::make_shared<PublishedTelegramSet>();
 }
 
 SheetSnapshot DisplayedSheets() {
@@ -241,6 +275,10 @@ void SwitchToBuiltInSamples() {
 void ResetTelegramDocument() {
   telegramDocument = TelegramDocument{};
   judgeState = JudgeState{};
+  {
+    std::lock_guard<std::mutex> guard(displayedLock);
+    displayedSet.reset();  // revisions start over: the old set must not pass for the new one
+  }
   PublishWorkingCopy();
 }
 

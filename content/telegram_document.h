@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,12 @@ struct SheetSnapshot {
   LearnerCopy working;  // the learner's copy of it
 };
 SheetSnapshot DisplayedSheets();
+// The telegrams of the document as last published (for the statistics' material list). Any thread.
+struct PublishedTelegramSet {
+  bool loaded = false;
+  std::vector<Telegram> telegrams;
+};
+std::shared_ptr<const PublishedTelegramSet> DisplayedTelegrams();
 LearnerCopy DisplayedWorkingCopy();
 // Installs a complete new set (loaded, revision + 1, telegram 1, page 0, runFinished cleared). An empty
 // list leaves the document as it is: a loaded document is never empty.

@@ -22,7 +22,8 @@ enum class LineWait {
 
 struct ModemLineBackend {
   // Opens the device (a path such as "/dev/ttyUSB0") exclusively, 9600 8N1 raw, DTR and RTS on. On failure
-  // returns false with errno's value in `error` and nothing left open.
+  // returns false with errno's value in `error`, nothing left open and the device's settings and exclusive
+  // flag as they were.
   bool (*open)(const std::string& device, int& handle, int& error);
   void (*close)(int handle);
   // The current DSR and CTS states; false when they cannot be read (the port is gone).

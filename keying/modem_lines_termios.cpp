@@ -39,10 +39,25 @@ void InstallWakeHandler() {
   });
 }
 
-bool Configure(int fd) {
-  if (ioctl(fd, TIOCEXCL) != 0) return false;
+// The port as it was found: a failed open puts it back, so a device that turned out to be no key port (a
+// modem, a console, a pseudo-terminal) is not left raw at 9600 baud and locked against everyone else.
+struct PortState {
   termios options{};
-  if (tcgetattr(fd, &options) != 0) return false;
+  bool haveOptions = false;
+  bool exclusiveSet = false;
+};
+
+void RestorePort(int fd, const PortState& before) {
+  if (before.haveOptions) tcsetattr(fd, TCSANOW, &before.options);
+  if (before.exclusiveSet) ioctl(fd, TIOCNXCL);
+}
+
+bool Configure(int fd, PortState& before) {
+  if (tcgetattr(fd, &before.options) != 0) return false;
+  before.haveOptions = true;
+  if (ioctl(fd, TIOCEXCL) != 0) return false;
+  before.exclusiveSet = true;
+  termios options = before.options;
   cfmakeraw(&options);
   cfsetispeed(&options, B9600);
   cfsetospeed(&options, B9600);
@@ -63,8 +78,10 @@ bool OpenPort(const std::string& device, int& handle, int& error) {
     error = errno;
     return false;
   }
-  if (!Configure(fd)) {
+  PortState before;
+  if (!Configure(fd, before)) {
     error = errno;
+    RestorePort(fd, before);
     ::close(fd);
     return false;
   }

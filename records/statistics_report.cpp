@@ -6,13 +6,17 @@
 //   4. Graph geometry
 #include "records/statistics_report.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <ctime>
 
+#include "core/app_paths.h"
 #include "core/clock.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "records/run_statistics.h"
+#include "records/weak_characters.h"
 
 namespace {
 
@@ -20,8 +24,17 @@ int32_t Ratio(int64_t numerator, int64_t denominator) {
   return denominator > 0 ? static_cast<int32_t>(numerator / denominator) : 0;
 }
 
+// "12/03" for a date key: 14 keys of "2026/12/03" in a row do not fit their bars and would all be cut to
+// the same "2026/…".
+std::u16string ShortDateLabel(const std::u16string& key) {
+  int32_t year = 0, month = 0, day = 0;
+  if (!ReadRowDate(key, year, month, day)) return {};
+  return FormatText(u"%02d/%02d", {month, day});
+}
+
 GraphBar MakeBar(std::u16string label, const LogTotals& totals) {
   GraphBar bar;
+  bar.shortLabel = ShortDateLabel(label);
   bar.label = std::move(label);
   bar.inputs = totals.inputs;
   bar.correct = totals.correct;
@@ -47,6 +60,39 @@ bool KeyWithinWeek(const std::u16string& key, int32_t today, int32_t& year, int3
 }  // namespace
 
 // ---- 1. Gathering
+
+namespace {
+
+// A file of the DB mode; rows < 0: count its non-empty lines (the small text files only).
+RecordFile DescribeFile(std::u16string what, const std::string& path, int64_t rows, const char16_t* unit) {
+  RecordFile file;
+  file.what = std::move(what);
+  file.path = Utf8ToUtf16(path);
+  file.rowUnit = unit;
+  struct stat info {};
+  file.exists = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (!file.exists) return file;
+  file.bytes = info.st_size;
+  if (rows >= 0) {
+    file.rows = rows;
+    return file;
+  }
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes, 16u << 20)) return file;
+  bool content = false;
+  for (char c : bytes) {
+    if (c == '\n') {
+      file.rows += content;
+      content = false;
+    } else if (c != '\r') {
+      content = true;
+    }
+  }
+  file.rows += content;
+  return file;
+}
+
+}  // namespace
 
 CurrentRunFigures CurrentRunAt(uint32_t nowTickMs) {
   CurrentRunFigures run;
@@ -79,6 +125,15 @@ StatisticsSources GatherStatistics(const CurrentRunFigures& run) {
   sources.day = local.tm_mday;
   sources.practiceLogPath = Utf8ToUtf16(PracticeLogPath());
   sources.characterLogPath = Utf8ToUtf16(CharacterLogPath());
+  sources.files = {
+      DescribeFile(u"練習ログ", PracticeLogPath(), sources.log.dataRows, u"行"),
+      DescribeFile(u"文字別ログ", CharacterLogPath(), static_cast<int64_t>(sources.characters.size()),
+                   u"文字"),
+      DescribeFile(u"練習記録", AppFilePath("telegram_practice_log.txt"), -1, u"行"),
+      DescribeFile(u"設定", SettingsFilePath(), -1, u"行"),
+  };
+  sources.learningLevel = std::clamp(practiceSettings.LearningLevel.load(), 0, 4);
+  sources.autoDifficulty = practiceSettings.AutoDifficulty.load() != 0;
   return sources;
 }
 
@@ -119,6 +174,13 @@ std::vector<GraphBar> BuildGraphBars(int mode, const StatisticsSources& s) {
         }
       }
       break;
+    case kModeGoal: {
+      if (s.log.status != kLogRead) break;
+      const PeriodTotals periods = PeriodTotalsOf(s.log, s.year, s.month, s.day);
+      bars.push_back(MakeBar(u"今日", periods.today));
+      bars.push_back(MakeBar(u"週間", periods.week));
+      break;
+    }
     case kModeCharacter:
       for (const auto& [character, stat] : s.characters) {
         if (bars.size() == 20) break;
@@ -137,6 +199,19 @@ std::vector<GraphBar> BuildGraphBars(int mode, const StatisticsSources& s) {
   return bars;
 }
 
+std::u16string GraphSentence(int mode, const StatisticsSources& s) {
+  switch (mode) {
+    case kModeDatabase:
+      return kDatabaseSentence;
+    case kModeMaterial:
+      return kMaterialSentence;
+    case kModeCharacter:
+      return s.characters.empty() ? kNoHistorySentence : kNoPeriodSentence;
+    default:
+      return s.log.status == kLogRead && s.log.dataRows > 0 ? kNoPeriodSentence : kNoHistorySentence;
+  }
+}
+
 // ---- 3. Report text
 
 std::u16string FormatTotalsLine(std::u16string_view label, const LogTotals& t) {
@@ -150,9 +225,10 @@ std::u16string FormatTotalsLine(std::u16string_view label, const LogTotals& t) {
 
 namespace {
 
-// Up to five characters of the character log with the lowest correct rate; ties go to the smaller code.
-// A character is ranked once: only characters already ranked are passed over (not every character that
-// happens to appear in the report's own labels and figures).
+// Up to five weak characters (records/weak_characters.h) of the character log with the lowest correct
+// rate; ties go to the smaller code. A character answered right every time, or the blank between words, is
+// no weakness, however few characters the log holds. A character is ranked once: only characters already
+// ranked are passed over (not every character that happens to appear in the report's own labels).
 std::u16string WeakRanking(const CharacterLog& characters) {
   if (characters.empty()) return u"まだ文字別CSV履歴がありません。\r\n\r\n";
   std::u16string text;
@@ -161,14 +237,20 @@ std::u16string WeakRanking(const CharacterLog& characters) {
     const std::pair<const char16_t, CharacterStat>* pick = nullptr;
     int32_t pickRate = 0;
     for (const auto& entry : characters) {
-      if (entry.second.asked <= 0 || ranked.find(entry.first) != std::u16string::npos) continue;
+      if (!IsWeakCharacter(entry.first, entry.second) || ranked.find(entry.first) != std::u16string::npos) {
+        continue;
+      }
       const int32_t rate = Ratio(int64_t{entry.second.correct} * 100, entry.second.asked);
       if (!pick || rate < pickRate) {
         pick = &entry;
         pickRate = rate;
       }
     }
-    if (!pick) break;
+    if (!pick) {
+      if (rank == 1)
+        text += u"苦手な文字はありません（正答率90%未満か誤答のある文字はまだありません）。\r\n\r\n";
+      break;
+    }
     ranked.push_back(pick->first);
     text += FormatText(u"%d位\r\n%c\r\n%d%%  出題%d回\r\n\r\n",
                        {rank, pick->first, pickRate, pick->second.asked});
@@ -251,6 +333,65 @@ std::u16string PerCharacter(const StatisticsSources& s) {
   return text;
 }
 
+std::u16string DatabaseReport(const StatisticsSources& s) {
+  std::u16string text = u"記録ファイル\r\n\r\n";
+  for (const RecordFile& file : s.files) {
+    text += file.what + u"\r\n  " + file.path + u"\r\n";
+    if (!file.exists) {
+      text += u"  まだありません\r\n\r\n";
+      continue;
+    }
+    text += FormatText(u"  %d バイト  %d %s\r\n\r\n", {file.bytes, file.rows, file.rowUnit});
+  }
+  return text;
+}
+
+// The next step of the learning level is one finished run at 95 % or better (the automatic level change);
+// today's and this week's rates say how far off it is.
+constexpr int32_t kLevelUpRate = 95;
+
+std::u16string GoalLine(std::u16string_view label, const LogTotals& t) {
+  const int32_t rate = Ratio(int64_t{t.correct} * 100, t.inputs);
+  std::u16string line = FormatText(u"%s  練習%d回  入力%d文字  正答率%d%%", {label, t.rows, t.inputs, rate});
+  if (t.inputs <= 0) return line + u"  （まだ練習していません）\r\n";
+  if (rate >= kLevelUpRate) return line + u"  目標に届いています\r\n";
+  return line + FormatText(u"  目標まであと%dポイント\r\n", {kLevelUpRate - rate});
+}
+
+std::u16string GoalReport(const StatisticsSources& s) {
+  std::u16string text = u"目標\r\n\r\n";
+  text += FormatText(u"学習レベル  %s\r\n", {LearningLevelName(s.learningLevel)});
+  if (s.learningLevel >= 4) {
+    text += FormatText(u"最上位のレベルです。正答率%d%%以上を保ちましょう。\r\n", {kLevelUpRate});
+  } else {
+    text += FormatText(u"次の段階  「%s」へ：練習1回を正答率%d%%以上で完了する\r\n",
+                       {LearningLevelName(s.learningLevel + 1), kLevelUpRate});
+  }
+  if (!s.autoDifficulty) text += u"（自動難易度が切のため、レベルは手で選ぶまで変わりません）\r\n";
+  text += u"\r\n";
+  if (s.log.status != kLogRead) return text + u"まだ履歴CSVがありません。\r\n";
+  const PeriodTotals periods = PeriodTotalsOf(s.log, s.year, s.month, s.day);
+  text += GoalLine(u"今日", periods.today);
+  text += GoalLine(u"今週", periods.week);
+  return text;
+}
+
+std::u16string MaterialReport(const StatisticsSources& s) {
+  std::u16string text = u"教材\r\n\r\n";
+  text += FormatText(u"%s  %s電報 %d通\r\n\r\n",
+                     {s.materialLoaded ? u"読み込み・生成した電報" : u"内蔵の見本電報",
+                      s.latin ? u"欧文" : u"和文", static_cast<int32_t>(s.material.size())});
+  if (s.material.empty()) return text + u"電報がありません。\r\n";
+  int32_t total = 0;
+  for (size_t i = 0; i < s.material.size(); ++i) {
+    const MaterialTelegram& t = s.material[i];
+    total += t.textLength;
+    text += FormatText(u"%3d通目  番号 %s  %s  宛先%3d文字  本文%4d文字\r\n",
+                       {static_cast<int32_t>(i + 1), t.number, t.office, t.addressLength, t.textLength});
+  }
+  return text + FormatText(u"\r\n本文の合計 %d文字\r\n", {total});
+}
+
 }  // namespace
 
 std::u16string BuildReportText(int mode, const StatisticsSources& s) {
@@ -273,6 +414,12 @@ std::u16string BuildReportText(int mode, const StatisticsSources& s) {
              kCsvNote;
     case kModeMonth:
       return u"月間の成績\r\n\r\n今月の集計です。\r\n" + FormatTotalsLine(u"月間", periods.month) + kCsvNote;
+    case kModeDatabase:
+      return DatabaseReport(s);
+    case kModeGoal:
+      return GoalReport(s);
+    case kModeMaterial:
+      return MaterialReport(s);
     default:
       return PerCharacter(s);
   }
@@ -283,7 +430,7 @@ std::u16string BuildReportText(int mode, const StatisticsSources& s) {
 GraphLayout LayoutGraph(const std::vector<GraphBar>& bars, int width, int height) {
   GraphLayout layout;
   if (bars.empty()) {
-    layout.noHistory = true;
+    layout.noBars = true;
     return layout;
   }
   layout.axisRight = width - 18;

@@ -23,6 +23,7 @@ constexpr int kStatisticsModeCount = 8;
 
 struct GraphBar {
   std::u16string label;
+  std::u16string shortLabel;  // shown where the label does not fit ("12/03" for a date); empty: none
   int32_t inputs = 0;
   int32_t correct = 0;
   int32_t wrong = 0;
@@ -40,6 +41,24 @@ struct CurrentRunFigures {
   CharacterLog perCharacter;
 };
 
+// One file of the DB mode: where it is, how large, how many rows.
+struct RecordFile {
+  std::u16string what;  // "練習ログ", ...
+  std::u16string path;
+  bool exists = false;
+  int64_t bytes = 0;
+  int64_t rows = 0;  // data rows (CSV), entries (character log, text log) or keys (settings)
+  const char16_t* rowUnit = u"行";
+};
+
+// One telegram of the 教材 mode.
+struct MaterialTelegram {
+  std::u16string number;
+  std::u16string office;
+  int32_t addressLength = 0;
+  int32_t textLength = 0;  // characters of the text as stored
+};
+
 // Everything one rebuild reads, gathered once so the builders are pure.
 struct StatisticsSources {
   CurrentRunFigures run;
@@ -49,6 +68,14 @@ struct StatisticsSources {
   int year = 1970, month = 1, day = 1;  // today, local
   std::u16string practiceLogPath;
   std::u16string characterLogPath;
+  std::vector<RecordFile> files;  // the DB mode's files
+  int32_t learningLevel = 0;      // 0..4
+  bool autoDifficulty = false;
+  // The 教材 mode: the telegrams the sheets work from (the window fills these; the records know no
+  // documents), and whether they were loaded or generated rather than the built-in samples.
+  std::vector<MaterialTelegram> material;
+  bool materialLoaded = false;
+  bool latin = false;
 };
 
 // ---- Gathering (window thread)
@@ -61,6 +88,9 @@ StatisticsSources GatherStatistics(const CurrentRunFigures& run);
 
 // ---- Building
 std::vector<GraphBar> BuildGraphBars(int mode, const StatisticsSources& sources);
+// What the graph says when a mode has no bars: the empty-history sentence only where the history really
+// is missing, otherwise what the mode shows instead.
+std::u16string GraphSentence(int mode, const StatisticsSources& sources);
 // The report text, lines ended by CR LF.
 std::u16string BuildReportText(int mode, const StatisticsSources& sources);
 // One totals line ("%-12s  回数:…"), CR LF included.
@@ -82,8 +112,8 @@ struct GraphLabel {
   std::u16string text;
 };
 struct GraphLayout {
-  bool noHistory = false;  // draw kNoHistorySentence centred instead of the plot
-  bool plotted = false;    // axes, bars, labels and legend below are valid
+  bool noBars = false;   // draw the mode's GraphSentence centred instead of the plot
+  bool plotted = false;  // axes, bars, labels and legend below are valid
   int axisLeft = 62, axisTop = 30, axisRight = 0, baseline = 0;
   std::vector<GraphBarRect> bars;
   std::vector<GraphLabel> labels;
@@ -91,6 +121,9 @@ struct GraphLayout {
 };
 inline constexpr char16_t kNoHistorySentence[] =
     u"CSV履歴がまだありません。練習すると表とグラフに反映されます。";
+inline constexpr char16_t kNoPeriodSentence[] = u"この期間の練習はまだありません。";
+inline constexpr char16_t kDatabaseSentence[] = u"記録ファイルの場所・大きさ・行数は下の表のとおりです。";
+inline constexpr char16_t kMaterialSentence[] = u"いま練習に使う電報と、その長さは下の表のとおりです。";
 inline constexpr char16_t kGraphLegend[] = u"青=入力数　緑=正解数　赤=誤答数";
 inline constexpr GraphColour kInputsColour{90, 150, 240};
 inline constexpr GraphColour kCorrectColour{70, 190, 110};

@@ -9,12 +9,17 @@ struct Candidate {
 };
 }  // namespace
 
+bool IsWeakCharacter(char16_t c, const CharacterStat& stat) {
+  if (stat.asked <= 0 || c == u' ' || c == u'\t' || c == u'\u3000') return false;
+  const int64_t rate = static_cast<int64_t>(stat.correct) * 100 / stat.asked;
+  return rate < 90 || stat.wrong > 0;
+}
+
 std::u16string WeakCharactersOf(const CharacterLog& log, int n) {
   std::vector<Candidate> candidates;
   for (const auto& [character, stat] : log) {
-    if (stat.asked <= 0) continue;
+    if (!IsWeakCharacter(character, stat)) continue;
     const int64_t rate = static_cast<int64_t>(stat.correct) * 100 / stat.asked;
-    if (rate >= 90 && stat.wrong <= 0) continue;
     candidates.push_back({character, int64_t{stat.asked} + 3 * int64_t{stat.wrong} - 10 * rate + 1000});
   }
   // The exchange order below decides the rank among equal scores: an equal score never moves.
@@ -27,7 +32,7 @@ std::u16string WeakCharactersOf(const CharacterLog& log, int n) {
   for (const Candidate& candidate : candidates) {
     if (static_cast<int>(weak.size()) >= n) break;
     const char16_t c = candidate.character;
-    if (c == u' ' || c == u'\u3000' || c == u'「' || c == u'」') continue;
+    if (c == u'「' || c == u'」') continue;  // the generator cannot salt a text with brackets
     weak.push_back(c);
   }
   return weak;

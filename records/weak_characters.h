@@ -5,6 +5,9 @@
 
 #include "records/practice_log.h"
 
+// The weak-character rule: asked at least once, and a rate below 90 % or any wrong answer; never a blank
+// (the space keyed between words is judged too, but is nothing to practise).
+bool IsWeakCharacter(char16_t c, const CharacterStat& stat);
 // Up to n characters, weakest first: every logged character with a rate below 90 % or any wrong answer,
 // ranked by asked + 3 × wrong − 10 × rate (blanks and 「 」 left out). Empty without a log.
 std::u16string WeakCharacters(int n);

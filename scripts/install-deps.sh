@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6 qt6-qpa-plugins
   librtaudio-dev libasound2-dev libpulse-dev libdbus-1-dev
-  fonts-noto-cjk fonts-aoyagi-kouzan-t
+  fonts-noto-cjk fonts-aoyagi-kouzan-t qt6-translations-l10n
   xvfb xauth x11-apps imagemagick xdotool
   desktop-file-utils appstream librsvg2-bin
   pulseaudio pulseaudio-utils sox dbus-daemon util-linux

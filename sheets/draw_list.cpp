@@ -25,6 +25,12 @@ TextExtent MeasureCharacter(const SheetFont& font, char16_t c) {
                                            : FixedExtent(font, c);
 }
 
+InkBox MeasureInk(const SheetFont& font, char16_t c) {
+  if (installedMeasurer.inkBox) return installedMeasurer.inkBox(font, c);
+  const TextExtent extent = MeasureCharacter(font, c);
+  return {0, 0, extent.width, extent.height};
+}
+
 int AverageCharWidth(const SheetFont& font) {
   int width =
       installedMeasurer.averageCharWidth ? installedMeasurer.averageCharWidth(font) : FixedAverageWidth(font);

@@ -51,11 +51,18 @@ struct TextExtent {
   int width = 0;
   int height = 0;
 };
+// Where a character's ink lies, from the top-left of its cell as a kText op places it.
+struct InkBox {
+  int x = 0, y = 0, width = 0, height = 0;
+};
 struct TextMeasurer {
   TextExtent (*characterExtent)(const SheetFont& font, char16_t c) = nullptr;
   int (*averageCharWidth)(const SheetFont& font) = nullptr;  // the step of a fixed-pitch Latin line
+  InkBox (*inkBox)(const SheetFont& font, char16_t c) = nullptr;
 };
-// Without an installed measurer a fixed one answers: ASCII half the font height wide, anything else square.
+// Without an installed measurer a fixed one answers: ASCII half the font height wide, anything else square,
+// the ink filling the cell.
 void InstallTextMeasurer(const TextMeasurer& measurer);
 TextExtent MeasureCharacter(const SheetFont& font, char16_t c);
+InkBox MeasureInk(const SheetFont& font, char16_t c);
 int AverageCharWidth(const SheetFont& font);  // at least 1

@@ -185,6 +185,10 @@ void DrawVerticalText(DrawList& list, const SheetFont& font, int pitch, std::u16
       DrawRotatedChar(list, pitch + pitch / 8, c, x - pitch / 3, y + 3 * pitch / 5, colour);
     } else if (c == kLongVowel) {
       DrawVerticalBar(list, pitch, x, y + pitch / 2, colour);
+    } else if (c == kVoicedMark || c == kSemiVoicedMark) {
+      // By its ink, as in the grid: upper right of its place in the column.
+      const InkBox ink = MeasureInk(font, c);
+      PushText(list, font, c, x + pitch / 4 - ink.width / 2 - ink.x, y - ink.y, colour);
     } else if (!IsInvisible(c)) {
       PushText(list, font, c, x - MeasureCharacter(font, c).width / 2, y, colour);
     }
@@ -220,27 +224,49 @@ void DrawKanaCell(DrawList& list, const KanaScale& k, const SheetFont& font, int
                     colour);
   } else if (IsRotatedBracket(c)) {
     DrawRotatedChar(list, font.height, c, cx + cw / 4, cy + ch / 2, colour);
+  } else if (c == kVoicedMark || c == kSemiVoicedMark) {
+    // The sound marks belong at the upper right of the kana before them. Faces set them anywhere in their
+    // advance (the brush face at the left of a full-width one), so they are placed by their ink: its centre
+    // on the centre of the cell's upper-right quarter, moved a little further up and right, and kept inside
+    // the cell.
+    const InkBox ink = MeasureInk(font, c);
+    const int inkLeft =
+        std::clamp(cx + 3 * cw / 4 + k.Thousandths(5) - ink.width / 2, cx, cx + cw - ink.width);
+    const int inkTop = std::clamp(cy + ch / 4 - k.Thousandths(4) - ink.height / 2, cy, cy + ch - ink.height);
+    PushText(list, font, c, inkLeft - ink.x, inkTop - ink.y, colour);
   } else if (!IsInvisible(c)) {
     const TextExtent extent = MeasureCharacter(font, c);
-    int x = cx + (cw - extent.width) / 2;
-    int y = cy + (ch - extent.height) / 2;
-    if (c == kVoicedMark || c == kSemiVoicedMark) {
-      // The sound marks belong at the upper right of the kana before them.
-      x += k.Thousandths(5);
-      y -= k.Thousandths(4);
-    }
-    PushText(list, font, c, x, y, colour);
+    PushText(list, font, c, cx + (cw - extent.width) / 2, cy + (ch - extent.height) / 2, colour);
   }
 }
 
-// One header column that ends inside the header boxes.
+// A header field that ends inside its box. A field longer than the box is set closer with the font shrunk
+// alike, but below 60 % of the font it could no longer be read: such a field goes on in a second column
+// (vertical writing: the first half on the right, the rest on the left), each half-box wide.
+constexpr int kLeastReadablePercent = 60;
+constexpr int kEmPercent = 85;  // a full-width character is as wide as its em, 85 % of the cell height
+
 void DrawHeaderColumn(DrawList& list, const KanaScale& k, std::u16string_view text, std::u16string_view marks,
-                      int centreX) {
+                      int centreX, bool mayWrap) {
   const SheetFont font{SheetFace::kBrush, k.Thousandths(kKanaHeaderFont), true};
+  const int pitch = k.Thousandths(kKanaHeaderPitch);
   const int top = k.Y(kKanaHeaderTop);
-  const ColumnFit fit =
-      FitColumn(font, k.Thousandths(kKanaHeaderPitch), text.size(), k.Y(kKanaHeaderBottom) - top);
-  DrawVerticalText(list, fit.font, fit.pitch, text, marks, k.X(centreX), top);
+  const int available = k.Y(kKanaHeaderBottom) - top;
+  const ColumnFit single = FitColumn(font, pitch, text.size(), available);
+  if (!mayWrap || text.size() < 2 || single.pitch * 100 >= pitch * kLeastReadablePercent) {
+    DrawVerticalText(list, single.font, single.pitch, text, marks, k.X(centreX), top);
+    return;
+  }
+  const size_t firstLength = (text.size() + 1) / 2;
+  ColumnFit fit = FitColumn(font, pitch, firstLength, available);
+  // Two columns share the box: neither may be wider than its half.
+  const int halfBox = k.X(centreX + kKanaHeaderBoxHalfWidth) - k.X(centreX);
+  if (fit.font.height * kEmPercent / 100 > halfBox) fit.font.height = std::max(1, halfBox * 100 / kEmPercent);
+  const int offset = halfBox / 2;
+  DrawVerticalText(list, fit.font, fit.pitch, text.substr(0, firstLength), SubView(marks, 0, firstLength),
+                   k.X(centreX) + offset, top);
+  DrawVerticalText(list, fit.font, fit.pitch, text.substr(firstLength),
+                   SubView(marks, firstLength, text.npos), k.X(centreX) - offset, top);
 }
 
 void DrawKanaHeader(DrawList& list, const KanaScale& k, const SheetContent& content) {
@@ -251,14 +277,15 @@ void DrawKanaHeader(DrawList& list, const KanaScale& k, const SheetContent& cont
   const std::u16string_view officeMarks = marksOf(1);
   const size_t first = kKanaOfficeFirstColumn;
   if (!content.fields[3].empty()) {
-    DrawHeaderColumn(list, k, content.fields[3], marksOf(3), kKanaTimeCentreX);
+    DrawHeaderColumn(list, k, content.fields[3], marksOf(3), kKanaTimeCentreX, true);
   }
-  DrawHeaderColumn(list, k, content.fields[2], marksOf(2), kKanaCountCentreX);
+  DrawHeaderColumn(list, k, content.fields[2], marksOf(2), kKanaCountCentreX, true);
+  // The office has its second column already.
   DrawHeaderColumn(list, k, office.substr(0, first),
-                   officeMarks.substr(0, std::min(first, officeMarks.size())), kKanaOfficeCentreX);
+                   officeMarks.substr(0, std::min(first, officeMarks.size())), kKanaOfficeCentreX, false);
   DrawHeaderColumn(list, k, SubView(office, first, office.npos), SubView(officeMarks, first, office.npos),
-                   kKanaOfficeSecondCentreX);
-  DrawHeaderColumn(list, k, content.fields[0], marksOf(0), kKanaNumberCentreX);
+                   kKanaOfficeSecondCentreX, false);
+  DrawHeaderColumn(list, k, content.fields[0], marksOf(0), kKanaNumberCentreX, true);
 }
 
 void DrawKanaAddress(DrawList& list, const KanaScale& k, const SheetContent& content) {

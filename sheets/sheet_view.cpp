@@ -8,6 +8,7 @@
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/settings.h"
+#include "sheets/sheet_rendering.h"
 
 SheetViewState sheetView;
 
@@ -30,8 +31,19 @@ void SaveViewNow() {
   sheetView.lastSaveMs = TickMs();
 }
 
+// The offset range that keeps `keep` pixels of a picture of `size` (placed at base + offset) in a sheet of
+// `client` pixels.
+int32_t ClampOffset(int32_t offset, long long base, int size, int client) {
+  const long long keep = std::min<long long>(size / 4, client);
+  const long long low = keep - size - base;
+  const long long high = client - keep - base;
+  return static_cast<int32_t>(std::clamp<long long>(offset, std::max<long long>(low, INT32_MIN),
+                                                    std::min<long long>(high, INT32_MAX)));
+}
+
 // The view changed: repaint both sheets; save unless a save happened within the interval.
 void ViewChanged() {
+  ClampSheetOffsets();
   InvalidateControl(kModelSheet);
   InvalidateControl(kLearnerSheet);
   if (!sheetView.saved || TickMs() - sheetView.lastSaveMs >= kViewSaveIntervalMs) {
@@ -108,6 +120,31 @@ void WheelZoom(int distance, int x, int y, int windowId) {
     s.PaperOffsetX.store(Truncated(x - std::trunc(m * (x - static_cast<double>(s.PaperOffsetX.load())))));
     s.PaperOffsetY.store(Truncated(y - std::trunc(m * (y - static_cast<double>(s.PaperOffsetY.load())))));
   }
+  ViewChanged();
+}
+
+void ClampSheetOffsets() {
+  if (sheetView.sheetWidth <= 0 || sheetView.sheetHeight <= 0) return;
+  PracticeSettings& s = practiceSettings;
+  const bool latin = LatinMode.load() != 0;
+  const SheetView centred{sheetView.sheetWidth, sheetView.sheetHeight, s.paperZoom.load(), 0, 0};
+  const PictureRect at = SheetPictureRect(centred, latin);  // the picture's place without offsets
+  s.PaperOffsetX.store(ClampOffset(s.PaperOffsetX.load(), at.left, at.width, sheetView.sheetWidth));
+  s.PaperOffsetY.store(ClampOffset(s.PaperOffsetY.load(), at.top, at.height, sheetView.sheetHeight));
+}
+
+void SetSheetClientSize(int width, int height) {
+  sheetView.sheetWidth = width;
+  sheetView.sheetHeight = height;
+  const int32_t x = practiceSettings.PaperOffsetX.load(), y = practiceSettings.PaperOffsetY.load();
+  ClampSheetOffsets();
+  if (x != practiceSettings.PaperOffsetX.load() || y != practiceSettings.PaperOffsetY.load()) ViewChanged();
+}
+
+void ResetSheetZoom() {
+  practiceSettings.paperZoom.store(1.0);
+  practiceSettings.PaperOffsetX.store(0);
+  practiceSettings.PaperOffsetY.store(0);
   ViewChanged();
 }
 

@@ -1,4 +1,5 @@
-// The sheet view: dragging moves both sheets, the wheel zooms them, and the view is kept in the settings.
+// The sheet view: dragging moves both sheets, the wheel zooms them, a double-click puts them back, and the
+// view is kept in the settings.
 // Zoom and offsets are the PracticeSettings fields paperZoom, PaperOffsetX and PaperOffsetY, shared by both
 // sheets; every change invalidates both sheets.
 //
@@ -25,6 +26,8 @@ struct SheetViewState {
   bool savePending = false;
   bool saved = false;  // lastSaveMs is meaningful
   uint32_t lastSaveMs = 0;
+  int sheetWidth = 0;  // client size of the sheets (both the same); 0 until the window lays them out
+  int sheetHeight = 0;
 };
 extern SheetViewState sheetView;
 
@@ -47,6 +50,15 @@ void LoseDragCapture();
 void WheelZoom(int distance, int x, int y, int windowId);
 // The zoom one wheel step makes of z0 (direction > 0 in, < 0 out), limited to 0.1 .. 5.0.
 double SteppedZoom(double z0, int direction);
+
+// Double-click on a sheet: zoom 1.0 and no offsets, the view the sheets start from.
+void ResetSheetZoom();
+// The sheets' client size, given by the window whenever it changes; the offsets are then kept within it.
+void SetSheetClientSize(int width, int height);
+// Offsets are kept so that at least a quarter of the form (or the whole sheet, when a quarter of the form
+// is larger) stays in the sheet in each direction: a form dragged off, or left in a corner by zooming out,
+// cannot be lost for good, since the view is saved. Nothing is clamped before the size is known.
+void ClampSheetOffsets();
 
 // Saves the view now if a change is waiting; true when there is one.
 bool FlushViewSave();

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "sheets/form_geometry.h"
 
@@ -156,26 +157,40 @@ QImage KanaForm() {
   pen.DashedCircle(QPoint(620, 210), 58);
   pen.Text(QRect(580, 196, 80, 28), QStringLiteral("日附印"), 14, Qt::AlignCenter, false, 3);
 
+  // Everything printed from the header boxes down keeps its captions where a sheet shows them at every
+  // window size (kKanaSightCaptions); rules may run on past that, as the paper does.
+  auto caption = [&](const char* text, int pixels) {
+    for (const FormCaption& c : kKanaSightCaptions) {
+      if (std::strcmp(c.text, text) != 0) continue;
+      pen.Text(QRect(c.left, c.top, c.right - c.left, c.bottom - c.top), QString::fromUtf8(c.text), pixels);
+      return;
+    }
+    std::fprintf(stderr, "draw_forms: no place for the caption %s\n", text);
+    std::exit(1);
+  };
+
   // Header boxes: captions in a strip, the values written down from kKanaHeaderTop.
-  const int captionTop = 308, valueTop = 344, bottom = kKanaHeaderBottom;
+  const int captionTop = kKanaCaptionTop, valueTop = 344, bottom = kKanaHeaderBottom;
   struct HeaderBox {
     int left, right;
     const char* caption;
   } boxes[] = {
+      {30, 216, "記事"},
+      {216, 276, "受付"},
+      {276, 336, "取扱者"},
       {kKanaTimeCentreX - 21, kKanaTimeCentreX + 21, "時刻"},
       {kKanaCountCentreX - 21, kKanaCountCentreX + 21, "字数"},
       {kKanaOfficeSecondCentreX - 19, kKanaOfficeCentreX + 19, "発信局"},
       {kKanaNumberCentreX - 20, kKanaNumberCentreX + 20, "番号"},
   };
   for (const HeaderBox& box : boxes) {
-    CaptionedCell(pen, box.left, captionTop, box.right, bottom, QString::fromUtf8(box.caption),
-                  valueTop - captionTop, 15);
+    pen.Box(box.left, captionTop, box.right, bottom);
+    pen.Rule(box.left, valueTop, box.right, valueTop);
+    caption(box.caption, 15);
   }
+  pen.Box(kKanaNumberCentreX + 20, captionTop, 679, bottom);
   pen.Dotted((kKanaOfficeCentreX + kKanaOfficeSecondCentreX) / 2, valueTop + 4,
              (kKanaOfficeCentreX + kKanaOfficeSecondCentreX) / 2, bottom - 4);
-  CaptionedCell(pen, 30, captionTop, 326, bottom, QStringLiteral("記事"), 36, 15);
-  CaptionedCell(pen, 556, captionTop, 616, bottom, QStringLiteral("受付"), 36, 15);
-  CaptionedCell(pen, 616, captionTop, 679, bottom, QStringLiteral("取扱者"), 36, 15);
 
   // Text grid: ruled cells, a heavier outline, and the running count printed under each column.
   const int gridLeft = kKanaColumnEdges[kKanaGridColumns], gridRight = kKanaColumnEdges[0];
@@ -185,35 +200,35 @@ QImage KanaForm() {
   pen.Box(gridLeft - 1, gridTop - 1, gridRight + 1, gridBottom + 1, 2);
   for (int column = 0; column < kKanaGridColumns; ++column) {
     const int centre = (kKanaColumnEdges[column] + kKanaColumnEdges[column + 1]) / 2;
-    pen.Text(QRect(centre - 20, gridBottom + 4, 40, 16), QString::number((column + 1) * kKanaGridRows), 12);
+    pen.Text(QRect(centre - 20, gridBottom + 3, 40, 13), QString::number((column + 1) * kKanaGridRows), 11);
   }
-  pen.Vertical(163, 600, QStringLiteral("本文"), 17, 60);
 
-  // Address: four columns right of the grid, with faint guides between them, and its caption strip.
+  // Address: four columns right of the grid, with faint guides between them, its caption along the top.
   const int addressLeft = gridRight, addressRight = kKanaAddressCentreX + kKanaAddressColumnPitch / 2;
   pen.Box(addressLeft, gridTop - 1, addressRight, gridBottom + 1, 2);
+  pen.Rule(addressLeft, kKanaAddressTop - 2, addressRight, kKanaAddressTop - 2);
+  caption("宛先（住所氏名）", 14);
   for (int k = 1; k < kKanaAddressColumns; ++k) {
     const int x = kKanaAddressCentreX + kKanaAddressColumnPitch / 2 - k * kKanaAddressColumnPitch;
-    pen.Dotted(x, gridTop + 10, x, gridBottom - 10);
+    pen.Dotted(x, kKanaAddressTop + 4, x, gridBottom - 10);
   }
-  pen.Box(addressRight, gridTop - 1, addressRight + 30, gridBottom + 1);
-  pen.Vertical(addressRight + 15, 560, QStringLiteral("宛先"), 19, 70);
-  pen.Vertical(addressRight + 15, 720, QStringLiteral("住所氏名"), 13, 18);
+  pen.Box(addressRight, gridTop - 1, 679, gridBottom + 1);
 
-  // Sender and fee.
-  pen.Box(30, gridTop - 1, 146, gridBottom + 1);
-  pen.Rule(120, gridTop - 1, 120, gridBottom + 1);
-  pen.Vertical(133, 520, QStringLiteral("発信人住所氏名"), 15, 26);
-  CaptionedCell(pen, 618, gridTop - 1, 679, 690, QStringLiteral("料金"), 28, 15);
-  pen.Text(QRect(618, 650, 56, 30), QStringLiteral("円"), 15, Qt::AlignRight | Qt::AlignVCenter);
-  CaptionedCell(pen, 618, 690, 679, gridBottom + 1, QStringLiteral("照合"), 28, 15);
+  // Fee, check and sender left of the grid, captions at the grid's side of their boxes.
+  pen.Box(30, gridTop - 1, gridLeft - 4, 620);
+  pen.Rule(30, 508, gridLeft - 4, 508);
+  caption("料金", 15);
+  pen.Text(QRect(gridLeft - 40, 590, 34, 24), QStringLiteral("円"), 15, Qt::AlignRight | Qt::AlignVCenter);
+  pen.Box(30, 620, gridLeft - 4, 720);
+  pen.Rule(30, 646, gridLeft - 4, 646);
+  caption("照合", 15);
+  pen.Box(30, 720, gridLeft - 4, gridBottom + 1);
+  pen.Rule(gridLeft - 28, 720, gridLeft - 28, gridBottom + 1);
+  pen.Vertical(gridLeft - 16, 732, QStringLiteral("発信人住所氏名"), 14, 24);
 
-  // Footer.
-  pen.Text(
-      QRect(30, 934, 648, 19),
-      QStringLiteral("本文は右の列から縦に一字ずつ記してあります。濁点と半濁点はそれぞれ一字に数えます。"),
-      13);
-  pen.Text(QRect(30, 954, 648, 19),
+  // Footer: the reading note in sight; the inquiry note below it, for a sheet zoomed out.
+  caption("本文は右の列から縦に一字ずつ。濁点・半濁点も一字に数えます。", 13);
+  pen.Text(QRect(30, 958, 648, 18),
            QStringLiteral("この電報についてのお問い合わせには、番号と発信局名をお知らせください。"), 13);
   return image;
 }

@@ -1,5 +1,6 @@
 #include "ui/fonts.h"
 
+#include <QApplication>
 #include <QStringList>
 #include <algorithm>
 
@@ -22,4 +23,14 @@ QFont MakeFont(FontRole role, int pixelHeight, bool bold) {
   font.setPixelSize(std::max(1, pixelHeight * 85 / 100));
   font.setBold(bold);
   return font;
+}
+
+QFont InterfaceFont() {
+  QFont font = QApplication::font();
+  font.setFamilies({"Meiryo UI", "Noto Sans CJK JP"});
+  return font;
+}
+
+void UseInterfaceFontForDialogs() {
+  QApplication::setFont(InterfaceFont());
 }

@@ -19,11 +19,14 @@
 #include "practice/run_control.h"
 #include "records/log_summary.h"
 #include "records/practice_log.h"
+#include "ui/fonts.h"
 #include "ui/keyboard_keying.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/qt_translations.h"
 #include "ui/result_window.h"
 #include "ui/serial_port_list.h"
+#include "ui/telegram_file_dialog.h"
 
 namespace {
 
@@ -77,6 +80,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options.seedGiven) SeedRandom(options.seed);
+  InstallQtTranslations();
+  UseInterfaceFontForDialogs();
   StartUp({KeyingThreadMain, AudioThreadMain});
   InstallPracticeConsumers();
   RunControlHooks hooks;
@@ -98,7 +103,7 @@ int main(int argc, char** argv) {
     if (!options.telegramFile.empty()) {
       // As if loaded with 電報読込 once the window is up: a bad file gives its message over the window.
       QTimer::singleShot(0, &window, [path = options.telegramFile]() {
-        OpenTelegramFile(path);
+        OpenTelegramFileAndSay(path);
         PostToEventThread(PublishSpaceExpected);
       });
     }

@@ -120,10 +120,7 @@ void MainWindow::CreateControls() {
     switch (def.kind) {
       case ControlKind::kButton: {
         auto* button = new QPushButton(caption, this);
-        connect(button, &QPushButton::clicked, this, [this, id]() {
-          HandleCommand(id);
-          if (id == kFullScreenButton) LayoutMainWindow();
-        });
+        connect(button, &QPushButton::clicked, this, [id]() { HandleCommand(id); });
         widget = button;
         SetControlText(id, def.caption);
         break;

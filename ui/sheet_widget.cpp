@@ -8,7 +8,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPointer>
+#include <QRawFont>
 #include <QTimer>
 #include <QWheelEvent>
 #include <map>
@@ -33,15 +35,25 @@ struct CachedFont {
   int latinStep;
 };
 
+// The brush face's stand-in when it has no ink for a character, so the sheets never show an empty cell.
+QFont BrushFallbackFont(int height, bool bold) {
+  QFont font = MakeFont(FontRole::kBrush, height, bold);
+  font.setFamilies({"Noto Serif CJK JP", "Noto Sans CJK JP"});
+  return font;
+}
+
 // Fonts are looked up once per face and size: a paint sets about a hundred characters in three sizes.
-const CachedFont& FontFor(const SheetFont& font) {
+// Face kGothic + 1 stands for the brush face's fallback.
+const CachedFont& CachedFontOf(int face, int height, bool bold) {
   static std::map<std::tuple<int, int, bool>, CachedFont> fonts;
-  const auto key = std::make_tuple(static_cast<int>(font.face), font.height, font.bold);
+  const auto key = std::make_tuple(face, height, bold);
   auto it = fonts.find(key);
   if (it == fonts.end()) {
     if (fonts.size() >= 64) fonts.clear();  // every zoom step brings new sizes; keep only recent ones
-    QFont qfont = MakeFont(font.face == SheetFace::kBrush ? FontRole::kBrush : FontRole::kGothic,
-                           std::max(1, font.height), font.bold);
+    const int pixels = std::max(1, height);
+    QFont qfont = face == static_cast<int>(SheetFace::kBrush)    ? MakeFont(FontRole::kBrush, pixels, bold)
+                  : face == static_cast<int>(SheetFace::kGothic) ? MakeFont(FontRole::kGothic, pixels, bold)
+                                                                 : BrushFallbackFont(pixels, bold);
     QFontMetrics metrics(qfont);
     // The step of a fixed-pitch Latin line is its Latin cell; a CJK face's average over all its glyphs would
     // count the full-width ones.
@@ -51,8 +63,40 @@ const CachedFont& FontFor(const SheetFont& font) {
   return it->second;
 }
 
+const CachedFont& FontFor(const SheetFont& font) {
+  return CachedFontOf(static_cast<int>(font.face), font.height, font.bold);
+}
+
+}  // namespace
+
+bool BrushFaceHasInk(char16_t c) {
+  // The brush face lists some characters (（ and ） among them) with empty outlines: the font machinery
+  // then takes the face at its word and falls back to nothing. Each glyph's outline is looked at once.
+  static std::map<char16_t, bool> answers;
+  auto it = answers.find(c);
+  if (it != answers.end()) return it->second;
+  const QRawFont raw = QRawFont::fromFont(MakeFont(FontRole::kBrush, 48, true));
+  bool ink = false;
+  if (raw.isValid() && raw.supportsCharacter(QChar(c))) {
+    const QList<quint32> glyphs = raw.glyphIndexesForString(QString(QChar(c)));
+    ink = !glyphs.isEmpty() && glyphs.first() != 0 && !raw.pathForGlyph(glyphs.first()).isEmpty();
+  }
+  answers.emplace(c, ink);
+  return ink;
+}
+
+namespace {
+
+// The face a character is set in: the brush face falls back per character where it has no ink.
+const CachedFont& FontFor(const SheetFont& font, char16_t c) {
+  if (font.face == SheetFace::kBrush && !BrushFaceHasInk(c)) {
+    return CachedFontOf(static_cast<int>(SheetFace::kGothic) + 1, font.height, font.bold);
+  }
+  return FontFor(font);
+}
+
 TextExtent QtCharacterExtent(const SheetFont& font, char16_t c) {
-  const CachedFont& f = FontFor(font);
+  const CachedFont& f = FontFor(font, c);
   return {f.metrics.horizontalAdvance(QChar(c)), f.metrics.height()};
 }
 
@@ -60,10 +104,17 @@ int QtAverageCharWidth(const SheetFont& font) {
   return FontFor(font).latinStep;
 }
 
+InkBox QtInkBox(const SheetFont& font, char16_t c) {
+  const CachedFont& f = FontFor(font, c);
+  const QRect ink = f.metrics.boundingRect(QChar(c));  // from the baseline origin
+  if (ink.isEmpty()) return {0, 0, f.metrics.horizontalAdvance(QChar(c)), f.metrics.height()};
+  return {ink.x(), ink.y() + f.metrics.ascent(), ink.width(), ink.height()};
+}
+
 }  // namespace
 
 void InstallSheetTextMeasurer() {
-  InstallTextMeasurer(TextMeasurer{QtCharacterExtent, QtAverageCharWidth});
+  InstallTextMeasurer(TextMeasurer{QtCharacterExtent, QtAverageCharWidth, QtInkBox});
 }
 
 // ---- 2. Content ------------------------------------------------------------------------------------------
@@ -141,7 +192,7 @@ bool DrawBackground(QImage& layer, const QSize& size, qreal ratio, const DrawOp&
 }
 
 void DrawCharacter(QPainter& p, const DrawOp& op) {
-  const CachedFont& font = FontFor(op.font);
+  const CachedFont& font = FontFor(op.font, op.character);
   p.setFont(font.font);
   p.setPen(ToColor(op.colour));
   const QString text(QChar(op.character));
@@ -193,12 +244,10 @@ bool ExecuteDrawList(QPainter& p, const DrawList& list, const QSize& size, qreal
 
 }  // namespace
 
-void PaintSheet(QPainter& target, const QSize& size, qreal ratio, bool model, SheetBuffers& buffers) {
+void PaintSheetContent(QPainter& target, const QSize& size, qreal ratio, const SheetView& view,
+                       const SheetContent& content, SheetBuffers& buffers) {
   if (size.width() <= 0 || size.height() <= 0) return;
-  PracticeSettings& s = practiceSettings;
-  const SheetView view{size.width(), size.height(), s.paperZoom.load(), s.PaperOffsetX.load(),
-                       s.PaperOffsetY.load()};
-  const DrawList list = SheetDrawList(view, CurrentSheetContent(model));
+  const DrawList list = SheetDrawList(view, content);
   if (buffers.buffer.size() != size * ratio) {
     buffers.buffer = QImage(size * ratio, QImage::Format_RGB32);
     buffers.buffer.setDevicePixelRatio(ratio);
@@ -210,6 +259,14 @@ void PaintSheet(QPainter& target, const QSize& size, qreal ratio, bool model, Sh
     ExecuteDrawList(p, list, size, ratio, buffers);
   }
   target.drawImage(QPoint(0, 0), buffers.buffer);
+}
+
+void PaintSheet(QPainter& target, const QSize& size, qreal ratio, bool model, SheetBuffers& buffers) {
+  if (size.width() <= 0 || size.height() <= 0) return;
+  PracticeSettings& s = practiceSettings;
+  const SheetView view{size.width(), size.height(), s.paperZoom.load(), s.PaperOffsetX.load(),
+                       s.PaperOffsetY.load()};
+  PaintSheetContent(target, size, ratio, view, CurrentSheetContent(model), buffers);
 }
 
 // ---- 4. Mouse --------------------------------------------------------------------------------------------
@@ -320,4 +377,24 @@ void SheetWidget::wheelEvent(QWheelEvent* event) {
   WheelZoom(event->angleDelta().y(), at.x(), at.y(), ControlId());
   ArmViewFlush();
   event->accept();
+}
+
+void SheetWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    ResetSheetZoom();
+    ArmViewFlush();
+  }
+  event->accept();
+}
+
+void SheetWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // Both sheets always have one size; the model sheet reports it once it is on screen, so a passing size
+  // before the window's first layout does not pull the saved offsets in.
+  if (model_ && isVisible()) SetSheetClientSize(width(), height());
+}
+
+void SheetWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (model_) SetSheetClientSize(width(), height());
 }

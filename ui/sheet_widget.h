@@ -27,6 +27,9 @@ class SheetWidget : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   bool model_;
@@ -37,6 +40,11 @@ class SheetWidget : public QWidget {
 SheetContent CurrentSheetContent(bool model);
 // One paint of a sheet of the given size into target, double-buffered.
 void PaintSheet(QPainter& target, const QSize& size, qreal pixelRatio, bool model, SheetBuffers& buffers);
+// The same for any view and content (the paint reads the settings and the document for them).
+void PaintSheetContent(QPainter& target, const QSize& size, qreal pixelRatio, const SheetView& view,
+                       const SheetContent& content, SheetBuffers& buffers);
+// Whether the brush face draws c with ink; where it does not, the sheets set c in a plain serif face.
+bool BrushFaceHasInk(char16_t c);
 // The form picture decoded from the program's resources; null when it cannot be read.
 const QImage& FormPicture(int resourceId);
 // Measures characters in the window's fonts for the sheet geometry.

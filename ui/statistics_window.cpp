@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include "content/statistics_material.h"
 #include "core/clock.h"
 #include "ui/fonts.h"
 #include "ui/painted_button.h"
@@ -40,9 +41,25 @@ QString DisplayText(const std::u16string& text) {
 
 }  // namespace
 
-void StatisticsGraph::SetBars(std::vector<GraphBar> bars) {
+void StatisticsGraph::SetBars(std::vector<GraphBar> bars, std::u16string sentence) {
   bars_ = std::move(bars);
+  sentence_ = std::move(sentence);
   update();
+}
+
+std::vector<QString> StatisticsGraph::ShownLabels() const {
+  const GraphLayout layout = LayoutGraph(bars_, width(), height());
+  const QFontMetrics metrics(font());
+  std::vector<QString> shown;
+  for (size_t i = 0; i < layout.labels.size(); ++i) {
+    const int room = layout.labels[i].box.width;
+    QString text = ToQString(layout.labels[i].text);
+    if (metrics.horizontalAdvance(text) > room && !bars_[i].shortLabel.empty()) {
+      text = ToQString(bars_[i].shortLabel);
+    }
+    shown.push_back(metrics.elidedText(text, Qt::ElideRight, room));
+  }
+  return shown;
 }
 
 void StatisticsGraph::paintEvent(QPaintEvent*) {
@@ -51,8 +68,8 @@ void StatisticsGraph::paintEvent(QPaintEvent*) {
   p.setPen(QColor(20, 20, 20));
   p.setFont(font());
   const GraphLayout layout = LayoutGraph(bars_, width(), height());
-  if (layout.noHistory) {
-    p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, ToQString(kNoHistorySentence));
+  if (layout.noBars) {
+    p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, ToQString(sentence_));
     return;
   }
   if (!layout.plotted) return;
@@ -62,11 +79,10 @@ void StatisticsGraph::paintEvent(QPaintEvent*) {
     p.fillRect(QRect(bar.box.x, bar.box.y, bar.box.width, bar.box.height),
                QColor(bar.colour.red, bar.colour.green, bar.colour.blue));
   }
-  const QFontMetrics metrics(font());
-  for (const GraphLabel& label : layout.labels) {
-    const QRect box(label.box.x, label.box.y, label.box.width, label.box.height);
-    p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine,
-               metrics.elidedText(ToQString(label.text), Qt::ElideRight, box.width()));
+  const std::vector<QString> shown = ShownLabels();
+  for (size_t i = 0; i < layout.labels.size(); ++i) {
+    const GraphBox& box = layout.labels[i].box;
+    p.drawText(QRect(box.x, box.y, box.width, box.height), Qt::AlignCenter | Qt::TextSingleLine, shown[i]);
   }
   const GraphBox& legend = layout.legendBox;
   p.drawText(QRect(legend.x, legend.y, legend.width, legend.height), Qt::AlignLeft | Qt::AlignVCenter,
@@ -104,9 +120,12 @@ StatisticsWindow::StatisticsWindow(QWidget* parent) : QDialog(parent) {
   report_ = new QPlainTextEdit(this);
   report_->setObjectName(QStringLiteral("20001"));
   report_->setReadOnly(true);
-  report_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Lines are fitted by the font (FitReportFont); one still too wide (a long path) wraps rather than
+  // making the learner scroll sideways.
+  report_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  report_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   report_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  report_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  report_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   report_->setFrameShape(QFrame::StyledPanel);
   QFont reportFont = MakeFont(FontRole::kGothic, 22, true);
   reportFont.setFixedPitch(true);
@@ -124,10 +143,40 @@ void StatisticsWindow::SelectMode(int mode) {
   update();
 }
 
+StatisticsSources GatherWindowStatistics() {
+  StatisticsSources sources = GatherStatistics(CurrentRunAt(TickMs()));
+  AddTelegramMaterial(sources);
+  return sources;
+}
+
+// The totals lines of modes 0 to 3 are read across, column by column: the widest of them decides the size,
+// down to a least size that still reads well. Other long lines (paths) wrap.
+void StatisticsWindow::FitReportFont() {
+  constexpr int kReportPixels = 22, kLeastPixels = 14;
+  const int room =
+      report_->viewport()->width() - 2 * static_cast<int>(report_->document()->documentMargin()) - 4;
+  const QStringList lines = report_->toPlainText().split(QLatin1Char('\n'));
+  int pixels = kReportPixels;
+  for (; pixels > kLeastPixels; --pixels) {
+    QFont font = MakeFont(FontRole::kGothic, pixels, true);
+    font.setFixedPitch(true);
+    const QFontMetrics metrics(font);
+    bool fits = true;
+    for (const QString& line : lines) {
+      if (metrics.horizontalAdvance(line) > room && line.contains(QStringLiteral("回数:"))) fits = false;
+    }
+    if (fits) break;
+  }
+  QFont font = MakeFont(FontRole::kGothic, pixels, true);
+  font.setFixedPitch(true);
+  if (report_->font() != font) report_->setFont(font);
+}
+
 void StatisticsWindow::Refresh() {
-  const StatisticsSources sources = GatherStatistics(CurrentRunAt(TickMs()));
-  graph_->SetBars(BuildGraphBars(mode_, sources));
+  const StatisticsSources sources = GatherWindowStatistics();
+  graph_->SetBars(BuildGraphBars(mode_, sources), GraphSentence(mode_, sources));
   report_->setPlainText(DisplayText(BuildReportText(mode_, sources)));
+  FitReportFont();
   for (int i = 0; i < static_cast<int>(modeButtons_.size()); ++i) {
     static_cast<PaintedButton*>(modeButtons_[i])->SetSelected(kButtons[i].mode == mode_);
   }
@@ -137,6 +186,7 @@ void StatisticsWindow::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   graph_->setGeometry(10, 58, width() - 20, 220);
   report_->setGeometry(10, 290, width() - 20, height() - 350);
+  FitReportFont();
   close_->setGeometry(width() - 110, 10, 100, 34);
 }
 

@@ -13,13 +13,17 @@ class QPushButton;
 class StatisticsGraph : public QWidget {
  public:
   explicit StatisticsGraph(QWidget* parent) : QWidget(parent) {}
-  void SetBars(std::vector<GraphBar> bars);
+  // The bars, and what to say in their place when there are none.
+  void SetBars(std::vector<GraphBar> bars, std::u16string sentence);
+  // The labels as painted under the groups: the short form where the label does not fit its group.
+  std::vector<QString> ShownLabels() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   std::vector<GraphBar> bars_;
+  std::u16string sentence_;
 };
 
 class StatisticsWindow : public QDialog {
@@ -35,6 +39,8 @@ class StatisticsWindow : public QDialog {
 
  private:
   void Refresh();
+  // The report's face, as large as 22 pixels but small enough for its widest line to fit the box.
+  void FitReportFont();
   int mode_ = kModeCurrent;
   StatisticsGraph* graph_;
   QPlainTextEdit* report_;
@@ -42,5 +48,7 @@ class StatisticsWindow : public QDialog {
   std::vector<QPushButton*> modeButtons_;
 };
 
+// What the statistics read, with the telegrams of the document for the 教材 mode.
+StatisticsSources GatherWindowStatistics();
 // The 現在の成績 command: opens the window modally over parent (mode 0) and returns when it is closed.
 void OpenStatisticsWindow(QWidget* parent);

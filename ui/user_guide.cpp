@@ -1,11 +1,14 @@
 #include "ui/user_guide.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <string>
 
@@ -17,6 +20,9 @@ namespace {
 
 constexpr int kPictureWidth = 640;
 constexpr int kPictureHeight = 440;
+constexpr int kGuideWidth = 1080;
+constexpr int kGuideHeight = 560;
+constexpr int kLeastTextWidth = 380;
 
 }  // namespace
 
@@ -30,7 +36,9 @@ const std::vector<GuidePage>& GuidePages() {
        u"「受信」を選んで RX START を押すと、ネモラが電報を局の手順どおりにモールス符号で打ちます。"
        u"聞こえた符号は右の用紙「ユーザー入力」に写し取られ、左の「お手本」と違う文字は赤で示されます。"
        u"速さと音の高さは上のスライダーで変えられます。一旦停止で休み、RX STOP で終わります。"
-       u"デモ送信はお手本の電報を打って聞かせます。"},
+       u"デモ送信はお手本の電報を打って聞かせます。\n\n"
+       u"用紙はドラッグで動かし、ホイールで拡大・縮小できます。用紙をダブルクリックすると、"
+       u"元の大きさと位置に戻ります。"},
       {kResourceGuideFirstPicture + 1, u"送信練習（キーボードで打つ）",
        u"「送信」を選び、「キー電鍵」にチェックを入れてから RX START を押します。"
        u"キーボードの J が短点、K が長点です。J と K を押す長さで符号を作ります。\n\n"
@@ -90,15 +98,34 @@ const std::vector<GuidePage>& GuidePages() {
   return pages;
 }
 
-UserGuideDialog::UserGuideDialog(QWidget* parent) : QDialog(parent) {
+GuideSize FitGuide(const QRect& workArea) {
+  GuideSize size;
+  // The window's frame and title take some room of their own beside the client area.
+  size.width = std::min(kGuideWidth, workArea.width() - 24);
+  size.height = std::min(kGuideHeight, workArea.height() - 48);
+  // The picture shrinks with the window, so the text keeps a column wide enough to read.
+  const int pictureRoom = size.width - 2 * 20 - 16 - kLeastTextWidth;
+  const double scale = std::clamp(static_cast<double>(pictureRoom) / kPictureWidth, 0.35, 1.0);
+  size.pictureWidth = static_cast<int>(kPictureWidth * scale);
+  size.pictureHeight = static_cast<int>(kPictureHeight * scale);
+  return size;
+}
+
+UserGuideDialog::UserGuideDialog(QWidget* parent, QRect workArea) : QDialog(parent) {
   setWindowTitle(QStringLiteral("取扱説明"));
   setObjectName(QStringLiteral("12000"));
   setModal(true);
-  resize(1080, 560);
+  if (workArea.isEmpty()) {
+    QScreen* screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    workArea = screen ? screen->availableGeometry() : QRect(0, 0, kGuideWidth + 24, kGuideHeight + 48);
+  }
+  const GuideSize fit = FitGuide(workArea);
+  pictureSize_ = QSize(fit.pictureWidth, fit.pictureHeight);
+  resize(fit.width, fit.height);
   const QFont body = MakeFont(FontRole::kMeiryo, 20, false);
   picture_ = new QLabel(this);
   picture_->setObjectName(QStringLiteral("guide-picture"));
-  picture_->setFixedSize(kPictureWidth, kPictureHeight);
+  picture_->setFixedSize(pictureSize_);
   picture_->setAlignment(Qt::AlignCenter);
   title_ = new QLabel(this);
   title_->setObjectName(QStringLiteral("guide-title"));
@@ -126,10 +153,18 @@ UserGuideDialog::UserGuideDialog(QWidget* parent) : QDialog(parent) {
   connect(next_, &QPushButton::clicked, this, [this]() { ShowPage(page_ + 1); });
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
+  // A long page on a small screen scrolls instead of being cut.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("guide-scroll"));
+  scroll->setWidget(text_);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setStyleSheet(QStringLiteral("background: transparent;"));
   auto* words = new QVBoxLayout;
   words->addWidget(title_);
   words->addSpacing(8);
-  words->addWidget(text_, 1);
+  words->addWidget(scroll, 1);
   auto* page = new QHBoxLayout;
   page->addWidget(picture_, 0, Qt::AlignTop);
   page->addSpacing(16);
@@ -160,8 +195,8 @@ void UserGuideDialog::ShowPage(int index) {
   if (image.isNull()) {
     picture_->setPixmap(QPixmap());
   } else {
-    picture_->setPixmap(QPixmap::fromImage(
-        image.scaled(kPictureWidth, kPictureHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    picture_->setPixmap(
+        QPixmap::fromImage(image.scaled(pictureSize_, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
   }
   title_->setText(ToQString(page.title));
   text_->setText(ToQString(page.text));

@@ -2,6 +2,7 @@
 // 5101..5109, made by tools/make-guide-pictures.sh) beside a short explanation, with 前へ / 次へ / 閉じる.
 #pragma once
 #include <QDialog>
+#include <QRect>
 #include <vector>
 
 class QLabel;
@@ -14,9 +15,18 @@ struct GuidePage {
 };
 const std::vector<GuidePage>& GuidePages();
 
+// The guide's size in a work area: 1080 x 560 where that fits, else the work area less the frame, with the
+// picture shrunk to leave the text a readable column.
+struct GuideSize {
+  int width = 0, height = 0;
+  int pictureWidth = 0, pictureHeight = 0;
+};
+GuideSize FitGuide(const QRect& workArea);
+
 class UserGuideDialog : public QDialog {
  public:
-  explicit UserGuideDialog(QWidget* parent);
+  // workArea empty: the work area of the parent's screen.
+  explicit UserGuideDialog(QWidget* parent, QRect workArea = QRect());
   void ShowPage(int index);
   int Page() const { return page_; }
 
@@ -25,6 +35,7 @@ class UserGuideDialog : public QDialog {
 
  private:
   int page_ = 0;
+  QSize pictureSize_;
   QLabel* picture_;
   QLabel* title_;
   QLabel* text_;

@@ -51,7 +51,12 @@ void SwitchScript(bool latin) {
   if (runFlags.playing.load() != 0) StopPractice();
   LatinMode.store(latin ? 1 : 0);
   SelectDecodingMap(latin ? Script::kLatin : Script::kKana);
-  PostToEventThread(SwitchToBuiltInSamples);
+  PostToEventThread([] {
+    SwitchToBuiltInSamples();
+    // The score line spoke of the other script's telegram, which is no longer on the sheets.
+    ResetTelegramScore();
+    SetControlText(kScoreLine, u"");
+  });
 }
 
 }  // namespace
@@ -148,8 +153,7 @@ void HandleCommand(int id) {
       PostToEventThread(NextPage);
       break;
     case kFullScreenButton:
-      sheetFullScreen = !sheetFullScreen;
-      RepaintSheets();
+      ToggleSheetFullScreen();
       break;
     case kPauseButton:
       TogglePause();
@@ -171,6 +175,12 @@ void HandleCommand(int id) {
   }
   // Page turns, resets and script switches move the judge's position; the keying thread reads the answer.
   PostToEventThread(PublishSpaceExpected);
+}
+
+void ToggleSheetFullScreen() {
+  sheetFullScreen = !sheetFullScreen;
+  if (MainWindow* window = TheMainWindow()) window->LayoutMainWindow();
+  RepaintSheets();
 }
 
 void HandleSliderMove(int id) {

@@ -6,6 +6,8 @@ void InitializeMainWindow();
 // A click on a button, check box or radio button, or a selection change of a combo box.
 void HandleCommand(int id);
 void HandleSliderMove(int id);
+// Button 1121: the normal view or the full-sheet view, laid out again and both sheets repainted.
+void ToggleSheetFullScreen();
 // The close message: stops practice, gives up the key sources and saves the settings.
 void CloseMainWindow();
 

@@ -72,7 +72,10 @@ TEST_F(ReportCommandTest, PrintsTheReportOfEachMode) {
       {"--mode 0", "CSV保存先\r\n" + home_.path + "/telegram_practice_log.csv\r\n", false},
       {"--mode 0", "[達成] 初回受信\r\n[未達] 100文字突破\r\n", false},
       {"--mode 4", "まだ現在練習中の文字別記録はありません。\r\n", false},
-      {"--mode 7", "ア  出題:     3  正解:     2  間違い:     1  正答率: 66%\r\n", false},
+      {"--mode 4", "ア  出題:     3  正解:     2  間違い:     1  正答率: 66%\r\n", false},
+      {"--mode 5", home_.path + "/telegram_practice_char_log.csv\r\n", false},
+      {"--mode 6", "次の段階  「初級」へ", false},
+      {"--mode 7", "内蔵の見本電報  和文電報 2通\r\n", false},
   };
   for (const Row& row : rows) {
     const CliRun run = Run(row.arguments);

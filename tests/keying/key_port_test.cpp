@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 
 #include "core/app.h"
 #include "core/clock.h"
@@ -106,6 +112,52 @@ TEST_F(KeyPortTest, RealBackendRefusesWhatIsNoSerialPort) {
   for (const Row& row : rows) {
     EXPECT_FALSE(OpenKeyPort(row.port)) << row.what;
     EXPECT_TRUE(Contains(MessageLine(), row.expected)) << row.what << " " << MessageLine().size();
+  }
+}
+
+// A pseudo-terminal takes the exclusive flag and the line settings but has no modem lines, so the open
+// fails at the last step: everything it changed before must be undone.
+TEST_F(KeyPortTest, FailedOpenLeavesTheDeviceAsItWas) {
+  struct Row {
+    const char* what;
+    speed_t speed;
+    bool canonical;
+  } rows[] = {
+      {"cooked terminal at 38400", B38400, true},
+      {"raw terminal at 115200", B115200, false},
+  };
+  for (const Row& row : rows) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0) << row.what;
+    ASSERT_EQ(grantpt(master), 0) << row.what;
+    ASSERT_EQ(unlockpt(master), 0) << row.what;
+    const std::string slavePath = ptsname(master);
+    const int watcher = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(watcher, 0) << row.what;
+    termios set{};
+    ASSERT_EQ(tcgetattr(watcher, &set), 0) << row.what;
+    if (!row.canonical) cfmakeraw(&set);
+    cfsetispeed(&set, row.speed);
+    cfsetospeed(&set, row.speed);
+    ASSERT_EQ(tcsetattr(watcher, TCSANOW, &set), 0) << row.what;
+    termios before{};
+    ASSERT_EQ(tcgetattr(watcher, &before), 0) << row.what;
+
+    int handle = -1, error = 0;
+    EXPECT_FALSE(TermiosModemLines().open(slavePath, handle, error)) << row.what;
+    EXPECT_NE(error, 0) << row.what;
+
+    termios after{};
+    ASSERT_EQ(tcgetattr(watcher, &after), 0) << row.what;
+    EXPECT_EQ(cfgetospeed(&after), row.speed) << row.what;
+    EXPECT_TRUE(after.c_lflag == before.c_lflag && after.c_iflag == before.c_iflag &&
+                after.c_cflag == before.c_cflag)
+        << row.what;
+    int exclusive = -1;
+    ASSERT_EQ(ioctl(watcher, TIOCGEXCL, &exclusive), 0) << row.what;
+    EXPECT_EQ(exclusive, 0) << row.what;
+    ::close(watcher);
+    ::close(master);
   }
 }
 

@@ -47,11 +47,11 @@ TEST_F(StatisticsReportTest, WithNoFilesEveryModeShowsZerosAndTheNoHistoryTexts)
   EXPECT_TRUE(Contains(BuildReportText(kModeDaily, sources), u"日別集計\r\nまだCSV履歴がありません。\r\n"));
   EXPECT_TRUE(Contains(BuildReportText(kModeCharacter, sources), u"まだCSV文字別履歴がありません。\r\n"));
   for (int mode = 0; mode < kStatisticsModeCount; ++mode) {
-    EXPECT_TRUE(LayoutGraph(BuildGraphBars(mode, sources), 960, 220).noHistory) << "mode " << mode;
+    EXPECT_TRUE(LayoutGraph(BuildGraphBars(mode, sources), 960, 220).noBars) << "mode " << mode;
   }
 }
 
-TEST_F(StatisticsReportTest, WeakRankingSkipsUnaskedAndRankedCharactersOnly) {
+TEST_F(StatisticsReportTest, WeakRankingListsOnlyWeakCharactersOnce) {
   struct Row {
     const char* name;
     std::vector<std::pair<char16_t, CharacterStat>> log;
@@ -60,7 +60,13 @@ TEST_F(StatisticsReportTest, WeakRankingSkipsUnaskedAndRankedCharactersOnly) {
       {"ties go to the smaller code",
        {{u'イ', {4, 2, 2, {}}}, {u'ア', {2, 1, 1, {}}}, {u'ウ', {10, 9, 1, {}}}},
        u"アイウ"},
-      {"asked 0 is never ranked", {{u'ア', {0, 0, 0, {}}}, {u'カ', {5, 5, 0, {}}}}, u"カ"},
+      {"asked 0 is never ranked", {{u'ア', {0, 0, 0, {}}}, {u'カ', {5, 3, 2, {}}}}, u"カ"},
+      // The weak-character rule: below 90 % or a wrong answer; always right, or the blank, is no weakness.
+      {"always right is not weak", {{u'サ', {5, 5, 0, {}}}, {u'シ', {20, 19, 1, {}}}}, u"シ"},
+      {"the blank is never ranked",
+       {{u' ', {9, 1, 8, {}}}, {u'\u3000', {9, 1, 8, {}}}, {u'ス', {9, 8, 1, {}}}},
+       u"ス"},
+      {"nothing weak", {{u'セ', {5, 5, 0, {}}}, {u' ', {3, 3, 0, {}}}}, u""},
       // Characters that also appear in the report's own labels and figures are still ranked.
       {"label characters ranked",
        {{u'ラ', {10, 1, 9, {}}},
@@ -83,6 +89,7 @@ TEST_F(StatisticsReportTest, WeakRankingSkipsUnaskedAndRankedCharactersOnly) {
       ranked.push_back(text[at + FormatText(u"%d位\r\n", {rank}).size()]);
     }
     EXPECT_EQ(Utf16ToUtf8(ranked), Utf16ToUtf8(row.ranked));
+    EXPECT_EQ(Contains(text, u"苦手な文字はありません"), row.ranked.empty());
   }
 }
 
@@ -102,7 +109,7 @@ TEST_F(StatisticsReportTest, DaysAreNewestFirstWithAtMostFourteenBarsAndTheWeekI
   struct Row {
     int mode;
     size_t bars;
-  } modes[] = {{kModeWeek, 7}, {kModeCurrent, 4}, {kModeDatabase, 0}, {kModeGoal, 0}, {kModeMaterial, 0}};
+  } modes[] = {{kModeWeek, 7}, {kModeCurrent, 4}, {kModeDatabase, 0}, {kModeGoal, 2}, {kModeMaterial, 0}};
   for (const Row& row : modes) EXPECT_EQ(BuildGraphBars(row.mode, sources).size(), row.bars) << row.mode;
   // Days 0..6 back: 10 + 11 + ... + 16 characters, seven runs of 60 s each.
   EXPECT_EQ(Utf16ToUtf8(BuildReportText(kModeWeek, sources)),

@@ -152,6 +152,39 @@ TEST_F(SheetRenderingTest, KanaHeaderAndAddressColumnsStayInsideTheirBoxes) {
   }
 }
 
+TEST_F(SheetRenderingTest, LongHeaderFieldWrapsIntoASecondColumnBeforeItBecomesUnreadable) {
+  const int headerFont = SheetPictureRect(kSheet, false).height * kKanaHeaderFont / 1000;
+  struct Row {
+    const char* name;
+    int field;
+    int centreX;
+    std::u16string text;
+    size_t columns;
+  } rows[] = {
+      {"a 13-cell time field", 3, kKanaTimeCentreX, u"セ一〇、三〇、ア一二、三〇", 2},
+      {"a 7-cell count only set closer", 2, kKanaCountCentreX, u"一二三四五六七", 1},
+      {"a 3-cell number as it is", 0, kKanaNumberCentreX, u"一五八", 1},
+  };
+  for (const Row& row : rows) {
+    SheetContent content;
+    content.fields[row.field] = row.text;
+    const DrawList list = SheetDrawList(kSheet, content);
+    std::vector<int> columns;
+    int smallest = 1 << 20;
+    for (const DrawOp& op : list) {
+      if (op.kind != DrawKind::kText || op.y < PictureY(kKanaHeaderTop) - 2) continue;
+      if (std::find(columns.begin(), columns.end(), op.x) == columns.end()) columns.push_back(op.x);
+      smallest = std::min(smallest, op.font.height);
+      EXPECT_GE(op.x, PictureX(row.centreX - kKanaHeaderBoxHalfWidth) - 1) << row.name;
+      EXPECT_LE(op.x + op.font.height * 85 / 100, PictureX(row.centreX + kKanaHeaderBoxHalfWidth) + 1)
+          << row.name;
+      EXPECT_LE(op.y + op.font.height, PictureY(kKanaHeaderBottom) + 2) << row.name;
+    }
+    EXPECT_EQ(columns.size(), row.columns) << row.name;
+    EXPECT_GE(smallest * 100, headerFont * 60) << row.name << ": " << smallest << " of " << headerFont;
+  }
+}
+
 TEST_F(SheetRenderingTest, ThreePartAddressFillsThreeColumnsEachEndingInATurnedBracket) {
   SheetContent content;
   content.fields[kAddress] = ExpandMorseText(u"ミヤギケン」センダイシ」タカハシ ミツコ」", Script::kKana);
@@ -242,11 +275,22 @@ TEST_F(SheetRenderingTest, KanaHeaderAndGridStayInTheSheetAtEveryWindowSize) {
               {"full-size layout", 610, 650},
               {"1920 x 1080 screen", 760, 609},
               {"full-sheet view, 1366 x 768", 665, 676},
-              {"full-sheet view, 1920 x 1080", 935, 962}};
+              {"full-sheet view, 1920 x 1080", 935, 962},
+              {"full-sheet view, 1280 x 1024", 623, 910},
+              {"full-sheet view, 1024 x 768", 499, 676}};
   for (const Row& row : rows) {
     const PictureRect r = SheetPictureRect({row.width, row.height, 1.0, 0, 0}, false);
     EXPECT_GE(r.top + 350 * r.height / 1000, 0) << row.name;
     EXPECT_LE(r.top + 910 * r.height / 1000, row.height) << row.name;
+    // The printed captions of the form, whole.
+    for (const FormCaption& caption : kKanaSightCaptions) {
+      EXPECT_GE(r.left + caption.left * r.width / kKanaFormWidth, 0) << row.name << " " << caption.text;
+      EXPECT_LE(r.left + caption.right * r.width / kKanaFormWidth, row.width)
+          << row.name << " " << caption.text;
+      EXPECT_GE(r.top + caption.top * r.height / kKanaFormHeight, 0) << row.name << " " << caption.text;
+      EXPECT_LE(r.top + caption.bottom * r.height / kKanaFormHeight, row.height)
+          << row.name << " " << caption.text;
+    }
   }
 }
 

@@ -7,8 +7,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFontInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRawFont>
 #include <QSlider>
 #include <chrono>
 #include <cstdlib>
@@ -25,6 +29,7 @@
 #include "keying/keying_thread.h"
 #include "practice/run_control.h"
 #include "temporary_home.h"
+#include "ui/fonts.h"
 #include "ui/window_commands.h"
 #include "ui/window_layout.h"
 
@@ -87,6 +92,30 @@ TEST_F(MainWindowTest, UserActionsWriteTheTableAndTheSettings) {
   LoadSettings();
   EXPECT_EQ(practiceSettings.WPM.load(), 25);
   EXPECT_EQ(practiceSettings.BandQSB.load(), 1);
+}
+
+// The brush face belongs to the sheets: a dialog whose face has no kanji would get them from it.
+TEST_F(MainWindowTest, DialogsSetTheirKanjiInTheInterfaceFace) {
+  UseInterfaceFontForDialogs();
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("ERROR"),
+                  QStringLiteral("和文電報テキストファイルを読み込めません。"));
+  QFileDialog dialog(nullptr, QStringLiteral("和文電報テキストファイルを選択"));
+  const struct {
+    const char* name;
+    QWidget* widget;
+    QString text;
+  } rows[] = {
+      {"message box", &box, QStringLiteral("和文電報読込")},
+      {"file dialog", &dialog, QStringLiteral("和文電報選択")},
+  };
+  const QString brush = QFontInfo(MakeFont(FontRole::kBrush, 30, true)).family();
+  for (const auto& row : rows) {
+    const QFont font = row.widget->font();
+    EXPECT_NE(QFontInfo(font).family(), brush) << row.name;
+    const QRawFont raw = QRawFont::fromFont(font);
+    for (QChar c : row.text)
+      EXPECT_TRUE(raw.supportsCharacter(c)) << row.name << " U+" << std::hex << int{c.unicode()};
+  }
 }
 
 TEST_F(MainWindowTest, FullSheetViewShowsOnlyTheSheetsAndTheirTitles) {

@@ -1,5 +1,5 @@
-// One QApplication for every window test of the program, created on first use, and the program state a
-// window test starts from.
+// One QApplication for every window test of the program, created on first use as the program creates it, and
+// the program state a window test starts from.
 #pragma once
 #include <QApplication>
 
@@ -7,13 +7,19 @@
 #include "core/controls.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
+#include "ui/fonts.h"
+#include "ui/qt_translations.h"
 #include "ui/window_commands.h"
 
 inline void EnsureQtApplication() {
   static int argc = 1;
   static char name[] = "ui_tests";
   static char* argv[] = {name, nullptr};
-  if (!qApp) new QApplication(argc, argv);
+  if (qApp) return;
+  new QApplication(argc, argv);
+  // As the program starts: Qt's dialogs in Japanese, every dialog in the interface face.
+  InstallQtTranslations();
+  UseInterfaceFontForDialogs();
 }
 
 // Tables built, controls and shown message boxes forgotten, default settings, the built-in telegrams and

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <tuple>
 
 #include "content/telegram_document.h"
 #include "core/control_ids.h"
@@ -17,6 +18,7 @@
 #include "core/settings.h"
 #include "practice/judging.h"
 #include "sheets/form_geometry.h"
+#include "sheets/sheet_view.h"
 #include "temporary_home.h"
 #include "ui/main_window.h"
 #include "ui/window_commands.h"
@@ -166,6 +168,83 @@ TEST_F(SheetWidgetTest, DraggingASheetOrTheWindowMovesBothSheetsAndIsSavedAtTheE
     EXPECT_EQ(practiceSettings.PaperOffsetY.load(), -10) << row.name;
     EXPECT_EQ(Saved("PaperOffsetX"), 30) << row.name;
     EXPECT_EQ(Saved("PaperOffsetY"), -10) << row.name;
+  }
+}
+
+// The printed captions of the kana form stay whole inside the sheet at the sizes the issue was seen at:
+// each caption's box on screen lies inside the widget and holds the form's ink.
+TEST_F(SheetWidgetTest, KanaFormCaptionsStayInsideTheSheetAtEveryWindowSize) {
+  struct Row {
+    const char* name;
+    QSize window;
+    bool fullSheet;
+  } rows[] = {
+      {"full-size layout", QSize(1540, 1120), false},
+      {"1024 x 768", QSize(1024, 738), false},
+      {"full-sheet view at 1366 x 768", QSize(1366, 738), true},
+  };
+  for (const Row& row : rows) {
+    sheetFullScreen = row.fullSheet;
+    window_->resize(row.window);
+    window_->LayoutMainWindow();
+    QApplication::processEvents();
+    QWidget* sheet = Sheet(kModelSheet);
+    const QImage image = sheet->grab().toImage();
+    const PictureRect picture = SheetPictureRect({sheet->width(), sheet->height(), 1.0, 0, 0}, false);
+    for (const FormCaption& caption : kKanaSightCaptions) {
+      const QRect box(QPoint(picture.left + caption.left * picture.width / kKanaFormWidth,
+                             picture.top + caption.top * picture.height / kKanaFormHeight),
+                      QPoint(picture.left + caption.right * picture.width / kKanaFormWidth - 1,
+                             picture.top + caption.bottom * picture.height / kKanaFormHeight - 1));
+      EXPECT_TRUE(sheet->rect().contains(box)) << row.name << ": " << caption.text;
+      EXPECT_GT(CountInk(image, box, Ink::kFormRule), 3) << row.name << ": " << caption.text;
+    }
+  }
+  sheetFullScreen = false;
+}
+
+TEST_F(SheetWidgetTest, DoubleClickResetsTheViewAndOffsetsKeepAQuarterOfTheFormInSight) {
+  QWidget* sheet = Sheet(kLearnerSheet);
+  const QPoint middle(sheet->width() / 2, sheet->height() / 2);
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), QPointF(sheet->mapToGlobal(at)), Qt::LeftButton, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(sheet, &event);
+  };
+  struct Row {
+    const char* name;
+    double zoom;
+    QPoint dragBy;  // (0, 0): a double-click instead
+  } rows[] = {{"double-click after zooming and dragging", 3.2, QPoint()},
+              {"dragged far to the right and down", 1.0, QPoint(5000, 5000)},
+              {"zoomed out and dragged into the top left corner", 0.3, QPoint(-4000, -4000)}};
+  for (const Row& row : rows) {
+    practiceSettings.paperZoom.store(row.zoom);
+    practiceSettings.PaperOffsetX.store(row.dragBy.isNull() ? 400 : 0);
+    practiceSettings.PaperOffsetY.store(row.dragBy.isNull() ? -900 : 0);
+    send(QEvent::MouseButtonPress, middle, Qt::LeftButton);
+    if (row.dragBy.isNull()) {
+      send(QEvent::MouseButtonRelease, middle, Qt::NoButton);
+      send(QEvent::MouseButtonDblClick, middle, Qt::LeftButton);
+    } else {
+      send(QEvent::MouseMove, middle + row.dragBy, Qt::LeftButton);
+    }
+    send(QEvent::MouseButtonRelease, middle + row.dragBy, Qt::NoButton);
+    const PictureRect r =
+        SheetPictureRect({sheet->width(), sheet->height(), practiceSettings.paperZoom.load(),
+                          practiceSettings.PaperOffsetX.load(), practiceSettings.PaperOffsetY.load()},
+                         false);
+    if (row.dragBy.isNull()) {
+      EXPECT_EQ(std::make_tuple(Saved("PaperZoom1000"), Saved("PaperOffsetX"), Saved("PaperOffsetY")),
+                std::make_tuple(1000, 0, 0))
+          << row.name;
+      continue;
+    }
+    // The form's rectangle against the sheet's, and the paper really there on screen.
+    const QRect seen = QRect(r.left, r.top, r.width, r.height).intersected(sheet->rect());
+    EXPECT_GE(seen.width(), std::min(r.width / 4, sheet->width()) - 1) << row.name;
+    EXPECT_GE(seen.height(), std::min(r.height / 4, sheet->height()) - 1) << row.name;
+    EXPECT_GT(CountInk(sheet->grab().toImage(), seen.adjusted(2, 2, -2, -2), Ink::kPaper), 50) << row.name;
   }
 }
 

@@ -111,7 +111,8 @@ TEST_F(StatisticsWindowsTest, ScreenshotStatisticsWindowPaintsBandsButtonsGraphA
   struct Click {
     int id;
     const char* firstLine;
-  } clicks[] = {{20003, "日毎の成績"}, {20005, "月間の成績"}, {20011, "文字別の成績"}, {20002, "━━━"}};
+  } clicks[] = {
+      {20003, "日毎の成績"}, {20005, "月間の成績"}, {20006, "文字別の成績"}, {20011, "目標"}, {20002, "━━━"}};
   for (const Click& click : clicks) {
     window.findChild<QPushButton*>(QString::number(click.id))->click();
     EXPECT_TRUE(report->toPlainText().startsWith(QString::fromUtf8(click.firstLine))) << click.id;

@@ -4,12 +4,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -22,13 +24,17 @@
 #include "qt_test_application.h"
 #include "temporary_home.h"
 #include "ui/main_window.h"
+#include "ui/qt_translations.h"
 #include "ui/window_commands.h"
 
 namespace {
 
 class TelegramCommandsTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { EnsureQtApplication(); }
+  static void SetUpTestSuite() {
+    EnsureQtApplication();
+    InstallQtTranslations();
+  }
   void SetUp() override { ResetProgramState(); }
   void TearDown() override { ResetTelegramDocument(); }
   template <typename T>
@@ -43,6 +49,7 @@ struct DialogAnswer {
   QString path;  // empty: cancel
   QString title;
   QStringList filters;
+  QStringList buttons;
   bool seen = false;
 };
 
@@ -56,6 +63,9 @@ void AnswerFileDialog(DialogAnswer& answer) {
     answer.seen = true;
     answer.title = dialog->windowTitle();
     answer.filters = dialog->nameFilters();
+    for (QAbstractButton* button : dialog->findChild<QDialogButtonBox*>()->buttons()) {
+      answer.buttons << button->text();
+    }
     if (answer.path.isEmpty()) {
       dialog->reject();
     } else {
@@ -83,26 +93,38 @@ TEST_F(TelegramCommandsTest, LoadButtonOpensTheDialogAndLoadsTheChosenFile) {
   const struct {
     const char* name;
     std::string path;
+    const char16_t* script;  // of the dialog's title and filter: the window's script when it opened
     int telegrams;
     int messages;
+    std::u16string messageLine;
   } cases[] = {
-      {"cancel", "", 2, 0},
-      {"a kana file in Latin mode", kana, 3, 0},
-      {"a file without telegrams", junk, 3, 1},
+      {"cancel", "", u"欧文", 2, 0, u"before"},
+      {"a kana file in Latin mode", kana, u"欧文", 3, 0, u"電報を 3 通読み込みました：kana.txt"},
+      {"a file without telegrams", junk, u"和文", 3, 1, u"before"},
   };
   for (const auto& row : cases) {
+    SetStatusText(u"before");
     DialogAnswer answer;
     answer.path = QString::fromStdString(row.path);
     AnswerFileDialog(answer);
     Find<QPushButton>(window, kLoadTelegramButton)->click();
     QApplication::processEvents();
     ASSERT_TRUE(answer.seen) << row.name;
-    EXPECT_EQ(answer.title, QStringLiteral("和文電報テキストファイルを選択")) << row.name;
-    EXPECT_EQ(answer.filters, (QStringList{QStringLiteral("和文電報テキスト (*.txt)"),
+    const QString script = QString::fromUtf16(row.script);
+    EXPECT_EQ(answer.title, script + QStringLiteral("電報テキストファイルを選択")) << row.name;
+    EXPECT_EQ(answer.filters, (QStringList{script + QStringLiteral("電報テキスト (*.txt)"),
                                            QStringLiteral("すべてのファイル (*.*)")}))
         << row.name;
+    ASSERT_FALSE(answer.buttons.isEmpty()) << row.name;
+    for (const QString& text : answer.buttons) {
+      // Qt's own words come from its Japanese catalogue: each caption holds Japanese, not only "Open".
+      EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0x3000; }))
+          << row.name << " " << text.toStdString();
+    }
     EXPECT_EQ(TelegramCount(), row.telegrams) << row.name;
     EXPECT_EQ(static_cast<int>(ShownMessageBoxes().size()), row.messages) << row.name;
+    ProcessPostedMessages();
+    EXPECT_EQ(ControlText(kMessageLine), row.messageLine) << row.name;
   }
   // The kana file switched the window to kana mode, where its telegrams have codes.
   EXPECT_TRUE(Find<QRadioButton>(window, kKanaRadio)->isChecked());

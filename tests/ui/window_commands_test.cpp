@@ -27,6 +27,7 @@
 #include "core/settings.h"
 #include "core/shared_flags.h"
 #include "practice/run_control.h"
+#include "practice/scoring.h"
 #include "records/run_statistics.h"
 #include "temporary_home.h"
 #include "ui/main_window.h"
@@ -262,6 +263,30 @@ TEST_F(WindowCommandsTest, ScriptSwitchDuringAReceiveRunStopsTheRun) {
   EXPECT_FALSE(StatusTimerRunning());
   EXPECT_EQ(LatinMode.load(), 1);
   EXPECT_EQ(Find<QLabel>(window, kMessageLine)->text(), QStringLiteral("停止"));
+  window.close();
+}
+
+// Figures on the score line belong to the telegram on the sheets: a script switch takes that telegram
+// away, so its figures go with it.
+TEST_F(WindowCommandsTest, ScriptSwitchClearsTheScoreLine) {
+  MainWindow window;
+  window.show();
+  const struct {
+    const char* name;
+    int radio;
+  } rows[] = {{"to Latin", kLatinRadio}, {"back to kana", kKanaRadio}};
+  for (const auto& row : rows) {
+    telegramScore.judged.store(4);
+    telegramScore.correct.store(3);
+    telegramScore.points.store(5);
+    UpdateScoreLine();
+    Pump();
+    ASSERT_FALSE(Find<QLabel>(window, kScoreLine)->text().isEmpty()) << row.name;
+    Find<QRadioButton>(window, row.radio)->click();
+    Pump();
+    EXPECT_TRUE(Find<QLabel>(window, kScoreLine)->text().isEmpty()) << row.name;
+    EXPECT_EQ(telegramScore.judged.load() + telegramScore.points.load(), 0) << row.name;
+  }
   window.close();
 }
 

@@ -81,6 +81,32 @@ int ExpandedLength(const std::u16string& text) {
   return static_cast<int>(ExpandMorseText(text, CurrentScript()).size());
 }
 
+// Expanded text lengths of every telegram: the page labels after each judged character count the pages of
+// the whole document, which must not expand all 200 texts every time. Rebuilt when the set or the script
+// changes.
+struct ModelLengths {
+  int32_t revision = -1;
+  bool loaded = false;
+  Script script = Script::kKana;
+  std::vector<int> lengths;
+};
+ModelLengths modelLengths;
+
+int ModelTextLength(int index) {
+  const TelegramDocument& doc = telegramDocument;
+  if (modelLengths.revision != doc.revision || modelLengths.loaded != doc.loaded ||
+      modelLengths.script != CurrentScript() ||
+      static_cast<int>(modelLengths.lengths.size()) != TelegramCount()) {
+    modelLengths.revision = doc.revision;
+    modelLengths.loaded = doc.loaded;
+    modelLengths.script = CurrentScript();
+    modelLengths.lengths.clear();
+    for (int i = 0; i < TelegramCount(); ++i)
+      modelLengths.lengths.push_back(ExpandedLength(TelegramRef(i).fields[kText]));
+  }
+  return modelLengths.lengths[static_cast<size_t>(std::clamp(index, 0, TelegramCount() - 1))];
+}
+
 }  // namespace
 
 // ---- Queries --------------------------------------------------------------------------------------------
@@ -114,7 +140,7 @@ int PageCountOf(int length) {
 }
 
 int ModelPagesOfCurrent() {
-  return PageCountOf(ExpandedLength(TelegramRef(CurrentIndex()).fields[kText]));
+  return PageCountOf(ModelTextLength(CurrentIndex()));
 }
 
 int CurrentTelegramPages() {
@@ -125,7 +151,7 @@ int CurrentTelegramPages() {
 int PagesOfTelegram(int number) {
   EnsureRecordCount();
   const int index = std::clamp(number - 1, 0, TelegramCount() - 1);
-  const int modelPages = PageCountOf(ExpandedLength(TelegramRef(index).fields[kText]));
+  const int modelPages = PageCountOf(ModelTextLength(index));
   const int enteredLength =
       static_cast<int>(telegramDocument.records[static_cast<size_t>(index)].entered[kText].size());
   return std::max(modelPages, PageCountOf(enteredLength));
@@ -275,6 +301,7 @@ void SwitchToBuiltInSamples() {
 void ResetTelegramDocument() {
   telegramDocument = TelegramDocument{};
   judgeState = JudgeState{};
+  modelLengths = ModelLengths{};
   {
     std::lock_guard<std::mutex> guard(displayedLock);
     displayedSet.reset();  // revisions start over: the old set must not pass for the new one

@@ -15,10 +15,6 @@ namespace {
 
 using Problems = std::vector<std::string>;
 
-std::string Narrow(std::u16string_view text) {
-  return Utf16ToUtf8(text);
-}
-
 std::vector<std::u16string> Keys(std::u16string_view text) {
   std::vector<std::u16string> keys;
   for (size_t open = text.find(u'['); open != std::u16string_view::npos; open = text.find(u'[', open + 1)) {
@@ -46,7 +42,8 @@ const struct {
 constexpr std::u16string_view kSeasonNames[] = {u"ハル", u"ナツ", u"アキ", u"フユ"};
 constexpr int kAnySeason = 4;
 
-// The seasons a template names: its fixed text ("ハルノ", "アキニ" …) and its seasonal keys.
+// The seasons a template names: its fixed text ("ハルノ", "アキニ" …; keys hold no such katakana) and its
+// seasonal keys.
 std::multiset<int> SeasonsOf(std::u16string_view text) {
   std::multiset<int> seasons;
   for (const std::u16string& key : Keys(text)) {
@@ -55,19 +52,9 @@ std::multiset<int> SeasonsOf(std::u16string_view text) {
       if (row.key == key) season = row.season;
     if (season >= 0) seasons.insert(season);
   }
-  std::u16string fixed;  // the template without its placeholders
-  for (size_t i = 0; i < text.size(); ++i) {
-    const size_t close = text[i] == u'[' ? text.find(u']', i) : std::u16string_view::npos;
-    if (close == std::u16string_view::npos) {
-      fixed += text[i];
-    } else {
-      fixed += u'|';
-      i = close;
-    }
-  }
   for (int s = 0; s < 4; ++s) {
     for (std::u16string_view particle : {u"ノ", u"ニ", u"ハ", u"ガ", u"ヲ"}) {
-      if (fixed.find(std::u16string(kSeasonNames[s]) + std::u16string(particle)) != std::u16string::npos)
+      if (text.find(std::u16string(kSeasonNames[s]) + std::u16string(particle)) != std::u16string_view::npos)
         seasons.insert(s);
     }
   }
@@ -79,15 +66,6 @@ const struct {
   std::function<Problems(const KanaTables&)> check;
   std::function<void(KanaTables&)> breakCopy;  // makes the rule fail
 } kRules[] = {
-    {"each list's words are distinct",
-     [](const KanaTables& t) {
-       Problems out;
-       for (const auto& [key, list] : t.wordLists)
-         if (std::set(list.words.begin(), list.words.end()).size() != list.words.size())
-           out.push_back(Narrow(key));
-       return out;
-     },
-     [](KanaTables& t) { t.wordLists.begin()->second.words[1] = t.wordLists.begin()->second.words[0]; }},
     {"no template uses two lists that share a word",
      [](const KanaTables& t) {
        Problems out;
@@ -113,7 +91,8 @@ const struct {
          if (!EndsWith(key, u"季節語") && !EndsWith(key, u"時間帯")) continue;
          for (const std::u16string& a : list.words)
            for (const std::u16string& b : list.words)
-             if (a != b && b.find(a) != std::u16string::npos) out.push_back(Narrow(key) + " " + Narrow(b));
+             if (a != b && b.find(a) != std::u16string::npos)
+               out.push_back(Utf16ToUtf8(key) + " " + Utf16ToUtf8(b));
        }
        return out;
      },

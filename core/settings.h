@@ -75,15 +75,39 @@ extern std::atomic<int32_t> LatinMode;
 void ResetSettingsToDefaults();
 std::string SettingsFilePath();
 
-// One setting as the INI file and the window know it.
+// How a setting is read, clamped, shown and saved.
+enum class SettingKind {
+  kSlider,        // clamped into low..high, a slider, often a value label
+  kCheck,         // 0/1, a check box; saved as the box shows it
+  kFlag,          // 0/1, a check box; saved from the record
+  kChoice,        // an index into the control's list; out of the list reads as the first entry
+  kLevel,         // an index into the control's list, clamped into it
+  kPort,          // the serial port's index, meaningful only against the port list
+  kScript,        // Lang: the script radio buttons (only 0 means Latin)
+  kPracticeMode,  // Mode: the practice radio buttons (only 1 means send)
+  kZoom,          // PaperZoom1000: the sheet zoom in thousandths, clamped
+  kValue,         // a plain number
+};
+
+// One setting as the INI file and the window know it: everything about it is written here once, and the
+// load, clamp, save, labels and controls loop over the table.
 struct SettingKey {
   const char* key;
   std::atomic<int32_t>* field;  // nullptr for keys not held as a field (Lang, Mode, KeyKeyer)
   int32_t defaultValue;
   int controlId;  // check box, slider or combo that shows it; 0 when none
+  SettingKind kind = SettingKind::kValue;
+  int32_t low = 0;
+  int32_t high = 0;
+  int labelId = 0;                                     // value label beside a slider; 0 when none
+  const char16_t* labelFormat = nullptr;               // "%d" (and "%s" for the words)
+  const char16_t* const (*labelWords)[4] = nullptr;    // tolerance words by threshold
+  const std::vector<std::u16string>* items = nullptr;  // a combo's list
 };
 // The persisted keys in their save order (FirstRun is not among them).
 const std::vector<SettingKey>& SettingKeys();
+// The setting a control shows, or nullptr.
+const SettingKey* SettingForControl(int controlId);
 
 // Window-thread operations.
 void FillSettingControls();  // combo lists, slider ranges and initial positions, default check states

@@ -32,17 +32,27 @@ int Clamp(int value, int low, int high) {
   return value < low ? low : value > high ? high : value;
 }
 
-bool IsBandCheck(int id) {
-  return (id >= kBandQRNCheck && id <= kBandLidsCheck) || id == kBandChirpCheck || id == kBandUnevenCheck ||
-         (id >= kBandAGCCheck && id <= kBandOverloadCheck);
-}
-
-// The settings field a band or receiver check box stands for.
-std::atomic<int32_t>* BandField(int id) {
-  for (const SettingKey& key : SettingKeys()) {
-    if (key.controlId == id) return key.field;
+// A check box or list that shows a setting: the record follows it, clamped as the setting is. True when
+// the control was one.
+bool StoreSettingFromControl(int id) {
+  const SettingKey* key = SettingForControl(id);
+  if (key == nullptr || key->field == nullptr) return false;
+  switch (key->kind) {
+    case SettingKind::kCheck:
+    case SettingKind::kFlag:
+      key->field->store(IsControlChecked(id) ? 1 : 0);
+      return true;
+    case SettingKind::kChoice: {
+      const int selection = ControlSelection(id);
+      key->field->store(selection >= key->low && selection <= key->high ? selection : key->low);
+      return true;
+    }
+    case SettingKind::kLevel:
+      key->field->store(Clamp(ControlSelection(id), key->low, key->high));
+      return true;
+    default:
+      return false;
   }
-  return nullptr;
 }
 
 void SwitchScript(bool latin) {
@@ -81,52 +91,17 @@ void HandleCommand(int id) {
   if (runFlags.demonstration.load() && id != kRxStopButton && id != kDemoButton && id != kPauseButton) {
     StopPlayback();
   }
-  if (IsBandCheck(id)) {
-    if (std::atomic<int32_t>* field = BandField(id)) field->store(IsControlChecked(id) ? 1 : 0);
+  if (StoreSettingFromControl(id)) {
+    if (id == kKeyBindingCombo) ReleaseKeyboardLevers();  // a key held under the old binding is not known
+    if (id == kShowNextHintCheck) InvalidateControl(kLearnerSheet);  // the hint appears or goes at once
     return;
   }
   switch (id) {
-    case kAutoCheck:
-      practiceSettings.Auto.store(IsControlChecked(id) ? 1 : 0);
-      break;
     case kLatinRadio:
       SwitchScript(true);
       break;
     case kKanaRadio:
       SwitchScript(false);
-      break;
-    case kSoundTypeCombo: {
-      int selection = ControlSelection(id);
-      practiceSettings.SoundType.store(selection >= 0 && selection <= 5 ? selection : 0);
-      break;
-    }
-    case kLevelCombo:
-      practiceSettings.LearningLevel.store(Clamp(ControlSelection(id), 0, 4));
-      break;
-    case kAutoDifficultyCheck:
-      practiceSettings.AutoDifficulty.store(IsControlChecked(id) ? 1 : 0);
-      break;
-    case kWeakTelegramCheck:
-      practiceSettings.WeakTelegram.store(IsControlChecked(id) ? 1 : 0);
-      break;
-    case kAutoSpeedCheck:
-      practiceSettings.AutoSpeedAdjust.store(IsControlChecked(id) ? 1 : 0);
-      break;
-    case kActivityCombo:
-      practiceSettings.BandActivity.store(Clamp(ControlSelection(id), 0, 5));
-      break;
-    case kFilterCombo:
-      practiceSettings.BandFilterWidth.store(Clamp(ControlSelection(id), 0, 2));
-      break;
-    case kKeyerModeCombo:
-      practiceSettings.KeyerMode.store(Clamp(ControlSelection(id), 0, kKeyerModeCount - 1));
-      break;
-    case kPaddleReverseCheck:
-      practiceSettings.PaddleReverse.store(IsControlChecked(id) ? 1 : 0);
-      break;
-    case kKeyBindingCombo:
-      practiceSettings.KeyBinding.store(Clamp(ControlSelection(id), 0, kKeyBindingCount - 1));
-      ReleaseKeyboardLevers();  // a key held under the old binding would not be known when it is let go
       break;
     case kRxStartButton:
       StartPractice();
@@ -158,9 +133,6 @@ void HandleCommand(int id) {
     case kPauseButton:
       TogglePause();
       break;
-    case kShowNextHintCheck:
-      InvalidateControl(kLearnerSheet);  // the hint appears or goes at once
-      break;
     case kGuideButton:
       OpenUserGuide(TheMainWindow());
       break;
@@ -184,45 +156,12 @@ void ToggleSheetFullScreen() {
 }
 
 void HandleSliderMove(int id) {
-  int position = SliderPosition(id);
-  switch (id) {
-    case kSpeedSlider:
-      practiceSettings.WPM.store(position);
-      UpdateSettingLabels();
-      RefreshStatusLines();
-      break;
-    case kFreqSlider:
-      practiceSettings.Freq.store(position);
-      UpdateSettingLabels();
-      RefreshStatusLines();
-      break;
-    case kJudgeEaseSlider:
-      practiceSettings.JudgeEase.store(Clamp(position, 0, 100));
-      UpdateSettingLabels();
-      break;
-    case kElementToleranceSlider:
-      practiceSettings.ElementTolerance.store(Clamp(position, 0, 100));
-      UpdateSettingLabels();
-      break;
-    case kKeySoftnessSlider:
-      practiceSettings.KeySoftness.store(Clamp(position, 0, 100));
-      UpdateSettingLabels();
-      break;
-    case kCharSpeedSlider:
-      practiceSettings.CharSpeedTolerance.store(Clamp(position, 0, 100));
-      UpdateSettingLabels();
-      break;
-    case kTotalEaseSlider:
-      practiceSettings.TotalEase.store(position);
-      ApplyTotalEase();
-      UpdateSettingLabels();
-      break;
-    case kNoiseSlider:
-      practiceSettings.BandNoiseLevel.store(Clamp(position, 0, 100));
-      break;
-    default:
-      break;
-  }
+  const SettingKey* key = SettingForControl(id);
+  if (key == nullptr || key->kind != SettingKind::kSlider) return;
+  key->field->store(Clamp(SliderPosition(id), key->low, key->high));
+  if (id == kTotalEaseSlider) ApplyTotalEase();  // moves the four sliders it stands for
+  if (key->labelId != 0) UpdateSettingLabels();
+  if (id == kSpeedSlider || id == kFreqSlider) RefreshStatusLines();
 }
 
 void CloseMainWindow() {

@@ -11,6 +11,7 @@
 
 #include "audio/audio_backend.h"
 #include "audio/band_simulation.h"
+#include "audio/frame_clock.h"
 #include "audio/stream_supervisor.h"
 #include "core/tone_flag.h"
 
@@ -52,7 +53,9 @@ struct AudioStreamInfo {
   std::atomic<uint64_t> clockStepsBack{0};     // frame clock moved back (a callback came early)
   std::atomic<uint64_t> clockStepsForward{0};  // frame clock moved forward (the stream's timeline moved)
   // The render's own CPU time per period (thread CPU time, so a stalled or preempted callback does not
-  // count): tells the program's slowness from the machine's.
+  // count): tells the program's slowness from the machine's. Kept only while measureCallbackCpu is 1 (a
+  // bench sets it): reading a thread's CPU time is a system call the callback does not make otherwise.
+  std::atomic<int32_t> measureCallbackCpu{0};
   std::atomic<uint32_t> callbackCpuHistogram[kCallbackHistogramBuckets] = {};
 };
 extern AudioStreamInfo audioStream;

@@ -190,8 +190,9 @@ uint64_t ThreadCpuMicros() {
   return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
 }
 
-void NoteCallbackCpu(uint64_t cpuUs, int frames, int periodFrames) {
-  const uint64_t perPeriodUs = frames > 0 ? cpuUs * static_cast<uint64_t>(periodFrames) / frames : 0;
+// Per 128 frames whatever the period, so figures from different bufferings compare.
+void NoteCallbackCpu(uint64_t cpuUs, int frames) {
+  const uint64_t perPeriodUs = frames > 0 ? cpuUs * static_cast<uint64_t>(kRenderChunkFrames) / frames : 0;
   const uint64_t bucket =
       std::min<uint64_t>(perPeriodUs / kCallbackHistogramStepUs, kCallbackHistogramBuckets - 1);
   audioStream.callbackCpuHistogram[bucket].fetch_add(1, std::memory_order_relaxed);
@@ -233,7 +234,7 @@ void FillLive(float* interleaved, int frames, int channels, void* user) {
   audioStream.callbacks.fetch_add(1, std::memory_order_relaxed);
   audioStream.lateEdges.store(r.render.lateEdges, std::memory_order_relaxed);
   audioStream.renderedGeneration.store(generation, std::memory_order_release);
-  if (measure) NoteCallbackCpu(ThreadCpuMicros() - cpuStartUs, frames, r.periodFrames);
+  if (measure) NoteCallbackCpu(ThreadCpuMicros() - cpuStartUs, frames);
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ struct AudioStreamInfo {
   std::atomic<uint32_t> callbackCpuHistogram[kCallbackHistogramBuckets] = {};
 };
 extern AudioStreamInfo audioStream;
-// Percentile (0..100) of the callback CPU time per period, in microseconds (bucket upper bound); 0 when
+// Percentile (0..100) of the callback CPU time per 128 frames, in microseconds (bucket upper bound); 0 when
 // nothing was rendered.
 int32_t CallbackCpuPercentileUs(double percentile);
 void ClearCallbackCpuHistogram();

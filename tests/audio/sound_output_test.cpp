@@ -143,7 +143,7 @@ TEST(SoundOutput, NullSinkHearsTheKeyedToneAtItsPitchAndTiming) {
   for (int waited = 0; waited < 3000 && !audioStream.open.load(); waited += 10) SleepMs(10);
   ASSERT_TRUE(WaitForSoundPlaying(3000)) << "PulseAudio answers but the output stream does not play";
   EXPECT_EQ(audioStream.sampleRateHz.load(), kRate);
-  EXPECT_EQ(audioStream.bufferFrames.load(), 128);
+  EXPECT_EQ(audioStream.bufferFrames.load(), kSendingLadder[0].periodFrames);
   EXPECT_EQ(audioStream.api.load(), kAudioApiPulse) << "the stream fell back from PulseAudio to ALSA";
 
   // A shared machine can stall the sound server, the recorder or this process for longer than the stream

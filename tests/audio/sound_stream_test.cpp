@@ -72,9 +72,9 @@ struct RunCase {
 };
 
 const RunCase kRuns[] = {
-    {"send practice", SoundUse::kSending, kSendingPeriodFrames},
-    {"receive practice", SoundUse::kReceiving, kReceivingPeriodFrames},
-    {"send practice again", SoundUse::kSending, kSendingPeriodFrames},
+    {"send practice", SoundUse::kSending, kSendingLadder[0].periodFrames},
+    {"receive practice", SoundUse::kReceiving, kReceivingLadder[0].periodFrames},
+    {"send practice again", SoundUse::kSending, kSendingLadder[0].periodFrames},
 };
 
 TEST(SoundStream, RestsCorkedOutsideRunsAndPlaysWithinAHundredMsOfAStart) {

@@ -100,5 +100,5 @@ bool SoundPlaying();
 // Tests: the backends the audio thread tries, in order (null: the real ones). Set while no audio thread runs.
 void UseAudioBackends(const AudioBackend* const* backends, int count);
 // The line the program logs about its sound and thread priorities, e.g. "sound: PulseAudio 48000 Hz 2 ch,
-// 4 x 128 frames (10.7 ms); priority: audio real-time (RealtimeKit), keying real-time (RealtimeKit)".
+// 4 x 64 frames (5.3 ms); priority: audio real-time (RealtimeKit), keying real-time (RealtimeKit)".
 std::string SoundStartLine();

@@ -5,7 +5,9 @@
 // PulseAudio server, recorded the same way at the same time.
 //
 // Prints name=value lines:
-//   dropouts_per_min_idle, reference_dropouts_per_min_idle        60 s each, at 4 x 128 frames (10.7 ms)
+//   dropouts_per_min_idle, reference_dropouts_per_min_idle        60 s each, from send practice's opening
+//                                                                 4 x 64 frames (5.3 ms), which ours steps
+//                                                                 up on recurring underflows
 //   dropouts_settling_loaded, settle_seconds_loaded               while our buffering adapts under load
 //   dropouts_per_min_loaded, reference_dropouts_per_min_loaded    60 s after it settled, the reference at
 //                                                                 the settled latency

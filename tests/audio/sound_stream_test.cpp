@@ -159,7 +159,7 @@ TEST(SoundStream, ComesBackWithinTwoSecondsOfAKilledServersRestart) {
 }
 
 // The server's own notice of an empty buffer reaches the count: the device thread is held up once for
-// far longer than the 10.7 ms the stream buffers.
+// far longer than the stream buffers.
 std::atomic<int> fills{0};
 void StallingFill(float* interleaved, int frames, int channels, void*) {
   if (fills.fetch_add(1) == 200) SleepMs(60);

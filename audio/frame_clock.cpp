@@ -14,6 +14,7 @@ FrameClockOutput NextFrameClock(FrameClock& c, const FrameClockInput& in) {
     c.blockCallbacks = 0;
     c.underflowsSeen = in.underflows;
     c.settlingBlocks = kSettlingBlocks;
+    c.afterUnderflow = false;
     c.blockIndex = 0;
     std::fill(std::begin(c.blockMins), std::end(c.blockMins), 0);
   }
@@ -28,13 +29,14 @@ FrameClockOutput NextFrameClock(FrameClock& c, const FrameClockInput& in) {
     out.steppedBack = true;
   }
   if (in.underflows != c.underflowsSeen) {
+    // The device played silence, so its timeline moved on by about as long; how far shows in the least
+    // behind of the callbacks that follow, not in this one, which may be late by more. A block starts
+    // here unless one already follows a notice (notices that keep coming must not put the step off for
+    // good).
     c.underflowsSeen = in.underflows;
-    if (behindUs > 0) {
-      c.anchorUs += behindUs;
-      clockUs += behindUs;
-      behindUs = 0;
+    if (!c.afterUnderflow) {
+      c.afterUnderflow = true;
       c.blockCallbacks = 0;
-      out.steppedForward = true;
     }
   }
   if (c.blockCallbacks == 0 || behindUs < c.blockMinBehindUs) c.blockMinBehindUs = behindUs;
@@ -43,8 +45,9 @@ FrameClockOutput NextFrameClock(FrameClock& c, const FrameClockInput& in) {
     c.blockIndex = (c.blockIndex + 1) % kCreepWindowBlocks;
     const int64_t windowMinUs = *std::min_element(std::begin(c.blockMins), std::end(c.blockMins));
     int64_t step = std::min(windowMinUs / 16, kMaxCreepUs);
-    if (c.settlingBlocks > 0) {
-      --c.settlingBlocks;
+    if (c.settlingBlocks > 0 || c.afterUnderflow) {
+      if (c.settlingBlocks > 0) --c.settlingBlocks;
+      c.afterUnderflow = false;
       if (c.blockMinBehindUs >= kFrameClockShiftUs) {
         step = c.blockMinBehindUs;
         out.steppedForward = true;

@@ -10,11 +10,13 @@
 // it was rendered (a device asking a period at a time, as RtAudio does, has its first frame there):
 //   behind < 0                       the callback came earlier than its frames' time: move the anchor back
 //                                    at once;
-//   the device reported an underflow, or the stream has just (re)started and a whole block of callbacks
-//   came at least kFrameClockShiftUs behind
+//   the stream has just (re)started, or the device reported an underflow, and then a whole block of
+//   callbacks came at least kFrameClockShiftUs behind
 //                                    the stream's timeline moved (a start asks for the whole buffer at
-//                                    once, then pauses while it plays): move the anchor forward at once,
-//                                    to the callback / by the block's smallest behind;
+//                                    once, then pauses while it plays; an underflow plays silence): move
+//                                    the anchor forward at once by the block's smallest behind (the first
+//                                    callback after an underflow may be late by more than the timeline
+//                                    moved, and following it would step the clock forward, then back);
 //   otherwise                        follow a device clock that runs slow against the monotonic clock by
 //                                    a sixteenth of the smallest behind of the latest kCreepWindowBlocks
 //                                    blocks per block, at most kMaxCreepUs (about 600 ppm).
@@ -30,7 +32,7 @@
 constexpr int kClockBlockCallbacks = 32;  // about 85 ms at 128 frames and 48 kHz
 constexpr int64_t kMaxCreepUs = 50;
 constexpr int64_t kFrameClockShiftUs = 1000;
-constexpr int kSettlingBlocks = 4;  // after a (re)start, about 340 ms
+constexpr int kSettlingBlocks = 4;  // after a (re)start, about 340 ms (after an underflow: one block)
 // The creep follows the smallest behind over this many blocks (about 1.4 s): a server that asks for two
 // periods at once every second or so keeps the slack that request needs instead of losing it to the creep
 // and taking it back with a step.
@@ -43,7 +45,8 @@ struct FrameClock {
   int blockCallbacks = 0;        // callbacks in the current block
   int64_t blockMinBehindUs = 0;  // smallest behind in the current block
   uint64_t underflowsSeen = 0;   // the device's underflow count at the last callback
-  int settlingBlocks = 0;        // blocks left in which a late block still moves the anchor forward
+  int settlingBlocks = 0;        // blocks left after a (re)start in which a late block moves the anchor
+  bool afterUnderflow = false;   // the current block began at an underflow notice: it may move it too
   int64_t blockMins[kCreepWindowBlocks] = {};  // smallest behind of the latest blocks
   int blockIndex = 0;
 };

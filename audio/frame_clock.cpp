@@ -41,18 +41,20 @@ FrameClockOutput NextFrameClock(FrameClock& c, const FrameClockInput& in) {
   }
   if (c.blockCallbacks == 0 || behindUs < c.blockMinBehindUs) c.blockMinBehindUs = behindUs;
   if (++c.blockCallbacks == kClockBlockCallbacks) {
-    c.blockMins[c.blockIndex] = c.blockMinBehindUs;
-    c.blockIndex = (c.blockIndex + 1) % kCreepWindowBlocks;
-    const int64_t windowMinUs = *std::min_element(std::begin(c.blockMins), std::end(c.blockMins));
-    int64_t step = std::min(windowMinUs / 16, kMaxCreepUs);
+    int64_t shiftUs = 0;
     if (c.settlingBlocks > 0 || c.afterUnderflow) {
       if (c.settlingBlocks > 0) --c.settlingBlocks;
       c.afterUnderflow = false;
       if (c.blockMinBehindUs >= kFrameClockShiftUs) {
-        step = c.blockMinBehindUs;
+        shiftUs = c.blockMinBehindUs;
         out.steppedForward = true;
       }
     }
+    // The creep looks at what is left behind after the shift.
+    c.blockMins[c.blockIndex] = c.blockMinBehindUs - shiftUs;
+    c.blockIndex = (c.blockIndex + 1) % kCreepWindowBlocks;
+    const int64_t windowMinUs = *std::min_element(std::begin(c.blockMins), std::end(c.blockMins));
+    const int64_t step = shiftUs > 0 ? shiftUs : std::min(windowMinUs / 16, kMaxCreepUs);
     c.anchorUs += step;
     clockUs += step;
     c.blockCallbacks = 0;

@@ -22,11 +22,13 @@ FrameClockOutput NextFrameClock(FrameClock& c, const FrameClockInput& in) {
   int64_t clockUs =
       c.anchorUs + static_cast<int64_t>(c.renderedFrames * 1000000u / static_cast<uint64_t>(rate));
   int64_t behindUs = in.nowUs - (clockUs + leadUs);
-  if (behindUs < 0) {
+  if (behindUs < -kFrameClockToleranceUs) {
     c.anchorUs += behindUs;
     clockUs += behindUs;
     behindUs = 0;
     out.steppedBack = true;
+  } else if (behindUs < 0) {
+    behindUs = 0;  // frame times and clock readings are truncated to whole microseconds
   }
   if (in.underflows != c.underflowsSeen) {
     // The device played silence, so its timeline moved on by about as long; how far shows in the least

@@ -22,13 +22,11 @@ FrameClockOutput NextFrameClock(FrameClock& c, const FrameClockInput& in) {
   int64_t clockUs =
       c.anchorUs + static_cast<int64_t>(c.renderedFrames * 1000000u / static_cast<uint64_t>(rate));
   int64_t behindUs = in.nowUs - (clockUs + leadUs);
-  if (behindUs < -kFrameClockToleranceUs) {
+  if (behindUs < 0) {
     c.anchorUs += behindUs;
     clockUs += behindUs;
     behindUs = 0;
     out.steppedBack = true;
-  } else if (behindUs < 0) {
-    behindUs = 0;  // frame times and clock readings are truncated to whole microseconds
   }
   if (in.underflows != c.underflowsSeen) {
     // The device played silence, so its timeline moved on by about as long; how far shows in the least
@@ -43,20 +41,18 @@ FrameClockOutput NextFrameClock(FrameClock& c, const FrameClockInput& in) {
   }
   if (c.blockCallbacks == 0 || behindUs < c.blockMinBehindUs) c.blockMinBehindUs = behindUs;
   if (++c.blockCallbacks == kClockBlockCallbacks) {
-    int64_t shiftUs = 0;
+    c.blockMins[c.blockIndex] = c.blockMinBehindUs;
+    c.blockIndex = (c.blockIndex + 1) % kCreepWindowBlocks;
+    const int64_t windowMinUs = *std::min_element(std::begin(c.blockMins), std::end(c.blockMins));
+    int64_t step = std::min(windowMinUs / 16, kMaxCreepUs);
     if (c.settlingBlocks > 0 || c.afterUnderflow) {
       if (c.settlingBlocks > 0) --c.settlingBlocks;
       c.afterUnderflow = false;
       if (c.blockMinBehindUs >= kFrameClockShiftUs) {
-        shiftUs = c.blockMinBehindUs;
+        step = c.blockMinBehindUs;
         out.steppedForward = true;
       }
     }
-    // The creep looks at what is left behind after the shift.
-    c.blockMins[c.blockIndex] = c.blockMinBehindUs - shiftUs;
-    c.blockIndex = (c.blockIndex + 1) % kCreepWindowBlocks;
-    const int64_t windowMinUs = *std::min_element(std::begin(c.blockMins), std::end(c.blockMins));
-    const int64_t step = shiftUs > 0 ? shiftUs : std::min(windowMinUs / 16, kMaxCreepUs);
     c.anchorUs += step;
     clockUs += step;
     c.blockCallbacks = 0;

@@ -8,8 +8,8 @@
 // The anchor is kept so that every request's last period starts at or before the callback ("behind" >= 0);
 // with an output delay of one period that guarantees that every edge a request needs was published before
 // it was rendered (a device asking a period at a time, as RtAudio does, has its first frame there):
-//   behind < 0 (by more than the     the callback came earlier than its frames' time: move the anchor back
-//   rounding of whole microseconds)  at once;
+//   behind < 0                       the callback came earlier than its frames' time: move the anchor back
+//                                    at once;
 //   the stream has just (re)started, or the device reported an underflow, and then a whole block of
 //   callbacks came at least kFrameClockShiftUs behind
 //                                    the stream's timeline moved (a start asks for the whole buffer at
@@ -32,10 +32,6 @@
 constexpr int kClockBlockCallbacks = 32;  // about 85 ms at 128 frames and 48 kHz
 constexpr int64_t kMaxCreepUs = 50;
 constexpr int64_t kFrameClockShiftUs = 1000;
-// An earlier callback moves the clock back only by more than this: frame times and clock readings are whole
-// microseconds, so a callback exactly on time may read one or two less (the output delay's margin covers
-// it).
-constexpr int64_t kFrameClockToleranceUs = 2;
 constexpr int kSettlingBlocks = 4;  // after a (re)start, about 340 ms (after an underflow: one block)
 // The creep follows the smallest behind over this many blocks (about 1.4 s): a server that asks for two
 // periods at once every second or so keeps the slack that request needs instead of losing it to the creep

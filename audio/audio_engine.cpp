@@ -5,7 +5,7 @@
 //
 // Key edges and frame time. The keying thread stamps each tone-on change with MonotonicMicros(); the render
 // loop gives every frame a time and applies an edge at the first frame whose time reaches
-// edge.timeUs + outputDelayUs. The live stream's frame clock is described above FrameClockUs.
+// edge.timeUs + outputDelayUs. The live stream's frame clock is audio/frame_clock.h.
 #include "audio/audio_engine.h"
 
 #include <time.h>
@@ -161,32 +161,6 @@ bool WriteWavFile(const std::string& path, const std::vector<float>& mono, int s
 
 namespace {
 
-// Frame clock. Callback times jitter and bunch, while the device consumes frames at a steady rate, so
-// frame times come from counting frames from an anchor, not from each callback's clock reading. The anchor
-// is kept so that every request's last period starts at or before the callback ("behind" >= 0); with an
-// output delay of one period that guarantees that every edge a request needs was published before it was
-// rendered (a device asking a period at a time, as RtAudio does, has its first frame there):
-//   behind < 0                       the callback came earlier than its frames' time: move the anchor back
-//                                    at once;
-//   the device reported an underflow, or the stream has just (re)started and a whole block of callbacks
-//   came at least kShiftUs behind    the stream's timeline moved (a start asks for the whole buffer at
-//                                    once, then pauses while it plays): move the anchor forward at once,
-//                                    to the callback / by the block's smallest behind;
-//   otherwise                        follow a device clock that runs slow against the monotonic clock by
-//                                    a sixteenth of the smallest behind of the latest kCreepWindowBlocks
-//                                    blocks per block, at most kMaxCreepUs (about 600 ppm).
-// Moving the anchor in one step shifts only the edges around that moment; creeping it over many buffers
-// would bend every element keyed meanwhile. Callbacks that come late on a busy machine while the device
-// plays on do not move the timeline: only the device's own underflow notice does (following late
-// callbacks forward, and back again when one comes on time, would step the keying by milliseconds).
-constexpr int kClockBlockCallbacks = 32;  // about 85 ms at 128 frames and 48 kHz
-constexpr int64_t kMaxCreepUs = 50;
-constexpr int64_t kShiftUs = 1000;
-constexpr int kSettlingBlocks = 4;  // after a (re)start, about 340 ms
-// The creep follows the smallest behind over this many blocks (about 1.4 s): a server that asks for two
-// periods at once every second or so keeps the slack that request needs instead of losing it to the creep
-// and taking it back with a step.
-constexpr int kCreepWindowBlocks = 16;
 // Safety added to one period's duration for the output delay: covers the moment between the keying thread
 // taking an edge's time and publishing it.
 constexpr int64_t kDelayMarginUs = 500;
@@ -204,111 +178,63 @@ struct LiveRenderer {
   uint64_t outputDelayUs = 0;
   // Device thread only.
   AudioRenderState render;
-  bool anchored = false;
-  int64_t anchorUs = 0;          // time of frame 0 on the frame clock
-  uint64_t renderedFrames = 0;   // frames rendered since the anchor
-  int blockCallbacks = 0;        // callbacks in the current block
-  int64_t blockMinBehindUs = 0;  // smallest behind in the current block
-  uint64_t underflowsSeen = 0;   // the device's underflow count at the last callback
-  int settlingBlocks = 0;        // blocks left in which a late block still moves the anchor forward
-  int64_t blockMins[kCreepWindowBlocks] = {};  // smallest behind of the latest blocks
-  int blockIndex = 0;
+  FrameClock clock;
 };
 LiveRenderer live;
 
-// Time of the request's first frame on the frame clock, after updating the anchor for this callback.
-int64_t FrameClockUs(LiveRenderer& r, int64_t nowUs, int frames) {
-  if (!r.anchored) {
-    r.anchored = true;
-    r.anchorUs = nowUs;
-    r.renderedFrames = 0;
-    r.blockCallbacks = 0;
-    r.underflowsSeen = audioStream.device.underflows.load(std::memory_order_relaxed);
-    r.settlingBlocks = kSettlingBlocks;
-    std::fill(std::begin(r.blockMins), std::end(r.blockMins), 0);
-  }
-  const int64_t leadUs =
-      frames > r.periodFrames ? static_cast<int64_t>(frames - r.periodFrames) * 1000000 / r.sampleRateHz : 0;
-  int64_t clockUs = r.anchorUs + static_cast<int64_t>(r.renderedFrames * 1000000u / r.sampleRateHz);
-  int64_t behindUs = nowUs - (clockUs + leadUs);
-  if (behindUs < 0) {
-    r.anchorUs += behindUs;
-    clockUs += behindUs;
-    behindUs = 0;
-    audioStream.clockStepsBack.fetch_add(1, std::memory_order_relaxed);
-  }
-  const uint64_t underflows = audioStream.device.underflows.load(std::memory_order_relaxed);
-  if (underflows != r.underflowsSeen) {
-    r.underflowsSeen = underflows;
-    if (behindUs > 0) {
-      r.anchorUs += behindUs;
-      clockUs += behindUs;
-      behindUs = 0;
-      r.blockCallbacks = 0;
-      audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
-    }
-  }
-  if (r.blockCallbacks == 0 || behindUs < r.blockMinBehindUs) r.blockMinBehindUs = behindUs;
-  if (++r.blockCallbacks == kClockBlockCallbacks) {
-    r.blockMins[r.blockIndex] = r.blockMinBehindUs;
-    r.blockIndex = (r.blockIndex + 1) % kCreepWindowBlocks;
-    const int64_t windowMinUs = *std::min_element(std::begin(r.blockMins), std::end(r.blockMins));
-    int64_t step = std::min(windowMinUs / 16, kMaxCreepUs);
-    if (r.settlingBlocks > 0) {
-      --r.settlingBlocks;
-      if (r.blockMinBehindUs >= kShiftUs) {
-        step = r.blockMinBehindUs;
-        audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
-      }
-    }
-    r.anchorUs += step;
-    clockUs += step;
-    r.blockCallbacks = 0;
-  }
-  return clockUs;
-}
-
+// Diagnostics only (audioStream.measureCallbackCpu): reading the thread's CPU time is a system call, which
+// the callback does not make in normal use.
 uint64_t ThreadCpuMicros() {
   timespec ts{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
   return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
 }
 
-void NoteCallbackCpu(uint64_t cpuUs, int frames, int periodFrames) {
-  const uint64_t perPeriodUs = frames > 0 ? cpuUs * static_cast<uint64_t>(periodFrames) / frames : 0;
+// Per 128 frames whatever the period, so figures from different bufferings compare.
+void NoteCallbackCpu(uint64_t cpuUs, int frames) {
+  const uint64_t perPeriodUs = frames > 0 ? cpuUs * static_cast<uint64_t>(kRenderChunkFrames) / frames : 0;
   const uint64_t bucket =
       std::min<uint64_t>(perPeriodUs / kCallbackHistogramStepUs, kCallbackHistogramBuckets - 1);
   audioStream.callbackCpuHistogram[bucket].fetch_add(1, std::memory_order_relaxed);
 }
 
+// The device's callback: no lock, no allocation and no system call but the monotonic clock (a vDSO read).
 void FillLive(float* interleaved, int frames, int channels, void* user) {
   LiveRenderer& r = *static_cast<LiveRenderer*>(user);
   if (!r.enabled.load(std::memory_order_acquire) || !r.rendering.load(std::memory_order_acquire)) {
     std::memset(interleaved, 0, static_cast<size_t>(frames) * static_cast<size_t>(channels) * sizeof(float));
     return;
   }
-  const uint64_t cpuStartUs = ThreadCpuMicros();
+  const bool measure = audioStream.measureCallbackCpu.load(std::memory_order_relaxed) != 0;
+  const uint64_t cpuStartUs = measure ? ThreadCpuMicros() : 0;
   const uint64_t generation = audioStream.playGeneration.load(std::memory_order_acquire);
   if (r.restart.exchange(0, std::memory_order_acq_rel) != 0) {
     // The stream (re)starts: its timeline begins now, and edges from before are history.
-    r.anchored = false;
+    r.clock.anchored = false;
     r.render.edgeWaiting = false;
     DiscardToneEdges();
     r.render.key = ReadToneOn();
   }
-  const int64_t clockUs = FrameClockUs(r, static_cast<int64_t>(MonotonicMicros()), frames);
+  FrameClockInput in;
+  in.nowUs = static_cast<int64_t>(MonotonicMicros());
+  in.frames = frames;
+  in.periodFrames = r.periodFrames;
+  in.sampleRateHz = r.sampleRateHz;
+  in.underflows = audioStream.device.underflows.load(std::memory_order_relaxed);
+  const FrameClockOutput clock = NextFrameClock(r.clock, in);
+  if (clock.steppedBack) audioStream.clockStepsBack.fetch_add(1, std::memory_order_relaxed);
+  if (clock.steppedForward) audioStream.clockStepsForward.fetch_add(1, std::memory_order_relaxed);
   for (int done = 0; done < frames; done += kRenderChunkFrames) {
     const int count = std::min(kRenderChunkFrames, frames - done);
-    const uint64_t firstUs = static_cast<uint64_t>(clockUs) +
+    const uint64_t firstUs = static_cast<uint64_t>(clock.firstFrameUs) +
                              static_cast<uint64_t>(done) * 1000000u / static_cast<uint64_t>(r.sampleRateHz);
     RenderFramesAtTick(r.render, interleaved + static_cast<size_t>(done) * channels, count, channels,
                        r.sampleRateHz, firstUs, r.outputDelayUs, static_cast<uint32_t>(firstUs / 1000u));
   }
-  r.renderedFrames += static_cast<uint64_t>(frames);
   audioStream.callbacks.fetch_add(1, std::memory_order_relaxed);
   audioStream.lateEdges.store(r.render.lateEdges, std::memory_order_relaxed);
   audioStream.renderedGeneration.store(generation, std::memory_order_release);
-  NoteCallbackCpu(ThreadCpuMicros() - cpuStartUs, frames, r.periodFrames);
+  if (measure) NoteCallbackCpu(ThreadCpuMicros() - cpuStartUs, frames);
 }
 
 }  // namespace
@@ -392,7 +318,7 @@ bool OpenLive(LiveStream& s, const StreamStep& step) {
         kDelayMarginUs;
     live.render.envelope = 0;
     live.render.edgeWaiting = false;
-    live.anchored = false;
+    live.clock.anchored = false;
     live.enabled.store(1, std::memory_order_release);
     audioStream.sampleRateHz.store(s.stream.sampleRateHz);
     audioStream.channels.store(s.stream.channels);

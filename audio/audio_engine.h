@@ -11,6 +11,7 @@
 
 #include "audio/audio_backend.h"
 #include "audio/band_simulation.h"
+#include "audio/frame_clock.h"
 #include "audio/stream_supervisor.h"
 #include "core/tone_flag.h"
 
@@ -52,11 +53,13 @@ struct AudioStreamInfo {
   std::atomic<uint64_t> clockStepsBack{0};     // frame clock moved back (a callback came early)
   std::atomic<uint64_t> clockStepsForward{0};  // frame clock moved forward (the stream's timeline moved)
   // The render's own CPU time per period (thread CPU time, so a stalled or preempted callback does not
-  // count): tells the program's slowness from the machine's.
+  // count): tells the program's slowness from the machine's. Kept only while measureCallbackCpu is 1 (a
+  // bench sets it): reading a thread's CPU time is a system call the callback does not make otherwise.
+  std::atomic<int32_t> measureCallbackCpu{0};
   std::atomic<uint32_t> callbackCpuHistogram[kCallbackHistogramBuckets] = {};
 };
 extern AudioStreamInfo audioStream;
-// Percentile (0..100) of the callback CPU time per period, in microseconds (bucket upper bound); 0 when
+// Percentile (0..100) of the callback CPU time per 128 frames, in microseconds (bucket upper bound); 0 when
 // nothing was rendered.
 int32_t CallbackCpuPercentileUs(double percentile);
 void ClearCallbackCpuHistogram();
@@ -97,5 +100,5 @@ bool SoundPlaying();
 // Tests: the backends the audio thread tries, in order (null: the real ones). Set while no audio thread runs.
 void UseAudioBackends(const AudioBackend* const* backends, int count);
 // The line the program logs about its sound and thread priorities, e.g. "sound: PulseAudio 48000 Hz 2 ch,
-// 4 x 128 frames (10.7 ms); priority: audio real-time (RealtimeKit), keying real-time (RealtimeKit)".
+// 4 x 64 frames (5.3 ms); priority: audio real-time (RealtimeKit), keying real-time (RealtimeKit)".
 std::string SoundStartLine();

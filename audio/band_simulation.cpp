@@ -6,6 +6,15 @@
 //   15 overload  16 clamp,
 // then UnevenElementLength and the RX STOP reset.
 //
+// The receiver filter. The filter width sets the wanted signal's level, and everything else that comes in
+// from the air (the stations, static and crackles, lightning, the adjacent and split carriers, atmospheric
+// hiss and ignition pulses) passes a band-pass around the tone, as behind a receiver's IF filter: a narrow
+// filter takes the static and the stations far from the tone away, while the static at the tone stays as
+// loud. The echo and multipath delay the tone and stages 5 and 6, as they always did, so the air is
+// filtered in two sums with the same filter: stages 5 and 6 before the echo, stages 8 to 11 and 13 after
+// it. Mains hum, ringing and overload belong to the receiver's audio stage and stay after the filter. The
+// learner's own sidetone never comes here (the master switch is off in send practice).
+//
 // Everything that depends only on the buffer's tick (T changes once per buffer) is computed once per buffer;
 // the frame function reads the switches at every frame, so a click takes effect within the buffer.
 #include "audio/band_simulation.h"
@@ -29,6 +38,18 @@ inline bool On(const std::atomic<int32_t>& flag) {
   return flag.load(std::memory_order_relaxed) != 0;
 }
 
+// The air `x` through the receiver filter's sections `state`.
+inline float ReceiverFiltered(double (&state)[kReceiverFilterSections][2], const ReceiverFilter& f,
+                              double x) {
+  for (auto& section : state) {
+    const double y = f.b0 * x + section[0];
+    section[0] = section[1] - f.a1 * y;
+    section[1] = -f.b0 * x - f.a2 * y;
+    x = y;
+  }
+  return static_cast<float>(x);
+}
+
 // Station i keying pattern: two marks per cycle of 650 + 235 i ms.
 bool StationKeyed(uint32_t tickMs, int i) {
   uint32_t ui = static_cast<uint32_t>(i);
@@ -37,6 +58,27 @@ bool StationKeyed(uint32_t tickMs, int i) {
 }
 
 }  // namespace
+
+double ReceiverFilterWidthHz(int32_t selection) {
+  return selection == 0 ? 250.0 : (selection == 2 ? 1000.0 : 500.0);
+}
+
+// Each section is the bilinear band-pass of unity peak gain, H = (s/Q) / (s^2 + s/Q + 1). n equal sections
+// are 3 dB down where each is 3/n dB down, i.e. where Q |f/f0 - f0/f| = sqrt(2^(1/n) - 1); those two
+// frequencies lie exactly sqrt(2^(1/n) - 1) f0 / Q apart, which gives Q for the width.
+ReceiverFilter DesignReceiverFilter(double centreHz, double widthHz, int32_t sampleRateHz) {
+  const double rate = sampleRateHz > 0 ? sampleRateHz : 48000.0;
+  const double centre = std::clamp(centreHz, 20.0, 0.45 * rate);
+  const double q = std::sqrt(std::pow(2.0, 1.0 / kReceiverFilterSections) - 1.0) * centre / widthHz;
+  const double w0 = kTwoPi * centre / rate;
+  const double alpha = std::sin(w0) / (2.0 * q);
+  const double a0 = 1.0 + alpha;
+  ReceiverFilter f;
+  f.b0 = alpha / a0;
+  f.a1 = -2.0 * std::cos(w0) / a0;
+  f.a2 = (1.0 - alpha) / a0;
+  return f;
+}
 
 void PrepareBandBuffer(BandBuffer& buffer, uint32_t tickMs, int32_t sampleRateHz, int32_t freqHz,
                        int32_t soundType) {
@@ -68,6 +110,8 @@ void PrepareBandBuffer(BandBuffer& buffer, uint32_t tickMs, int32_t sampleRateHz
     buffer.stationStepCos[i] = std::cos(buffer.stationStep[i]);
     buffer.stationKeyed[i] = StationKeyed(tickMs, i);
   }
+  const int32_t width = practiceSettings.BandFilterWidth.load(std::memory_order_relaxed);
+  buffer.receiver = DesignReceiverFilter(freqHz, ReceiverFilterWidthHz(width), buffer.sampleRateHz);
 }
 
 float BandFrame(BandState& state, const BandBuffer& buffer, int32_t key, float envelope, double phase,
@@ -109,7 +153,8 @@ float BandFrame(BandState& state, const BandBuffer& buffer, int32_t key, float e
   // 3. Tone.
   float y = SynthesizeToneSampleWith(buffer.tone, g, phase, buffer.soundType);
 
-  // 4. Receiver: IF saturation, then the filter width sets the signal level only.
+  // 4. Receiver: IF saturation, then the filter width sets the signal's level (the air passes the filter
+  // itself below).
   if (On(s.BandIFFilter)) y = SoftClip(1.18f * y) * 0.88f;
   switch (s.BandFilterWidth.load(std::memory_order_relaxed)) {
     case 0:
@@ -123,7 +168,11 @@ float BandFrame(BandState& state, const BandBuffer& buffer, int32_t key, float e
   }
 
   // 5. Interfering stations: always the bright timbre, keyed without envelope.
-  if (On(s.BandQRM) && n > 0) {
+  // The air before the echo (stages 5 and 6), filtered by the receiver below.
+  const bool stations = On(s.BandQRM) && n > 0;
+  const bool qrn = On(s.BandQRN);
+  double air = 0.0;
+  if (stations) {
     for (int i = 0; i < n; ++i) {
       double& p = state.stationPhase[i];
       p += buffer.stationStep[i];
@@ -134,20 +183,21 @@ float BandFrame(BandState& state, const BandBuffer& buffer, int32_t key, float e
       state.stationCos[i] = cs * buffer.stationStepCos[i] - sn * buffer.stationStepSin[i];
       if (buffer.stationKeyed[i]) {
         float level = 0.1f + 0.025f * i;
-        y += BrightToneFromSine(level, state.stationSin[i]) * (0.33f + 0.07f * n);
+        air += BrightToneFromSine(level, state.stationSin[i]) * (0.33f + 0.07f * n);
       }
     }
   }
 
   // 6. Static with occasional crackles.
-  if (On(s.BandQRN)) {
+  if (qrn) {
     float hiss = phase_sine::Hash(tick, kHashScale * (T + phase)) * (0.004f + 0.0011f * noise);
     float crackle = 0.0f;
     if (phase_sine::Hash(tick / 7u, 0.21 * kHashScale * phase + 38.9694) > 0.965f) {
       crackle = 0.26f * phase_sine::Hash(tick, kHashScale * (1.9 * phase));
     }
-    y += crackle + hiss;
+    air += crackle + hiss;
   }
+  if (stations || qrn) y += ReceiverFiltered(state.filterState[0], buffer.receiver, air);
 
   // 7. Echo (200 ms) and multipath (1/14 s) from the dry signal; no feedback.
   const bool echo = On(s.BandEcho);
@@ -168,23 +218,29 @@ float BandFrame(BandState& state, const BandBuffer& buffer, int32_t key, float e
     state.delayWriteIndex = (w + 1) % kDelayLineFrames;
   }
 
+  // 8 to 13 without 12: the air after the echo, filtered by the receiver as well.
+  const bool lightning = On(s.BandLightning), adjacent = On(s.BandAdjacent), split = On(s.BandSplit),
+             atmospheric = On(s.BandAtmospheric), ignition = On(s.BandIgnition);
+  double lateAir = 0.0;
   // 8. Lightning crashes.
-  if (On(s.BandLightning) && phase_sine::Hash(tick / 5u, 3.7 * kHashScale * phase) > 0.987f) {
-    y += 0.7f * phase_sine::Hash(tick, kHashScale * phase);
+  if (lightning && phase_sine::Hash(tick / 5u, 3.7 * kHashScale * phase) > 0.987f) {
+    lateAir += 0.7f * phase_sine::Hash(tick, kHashScale * phase);
   }
   // 9, 10. Steady carriers 7.4 % above and 7.1 % below the tone.
-  if (On(s.BandAdjacent))
-    y += static_cast<float>(0.085 * phase_sine::Sin(1.074 * phase + buffer.adjacentShift));
-  if (On(s.BandSplit)) y += static_cast<float>(0.07 * phase_sine::Sin(0.929 * phase + buffer.splitShift));
+  if (adjacent) lateAir += 0.085 * phase_sine::Sin(1.074 * phase + buffer.adjacentShift);
+  if (split) lateAir += 0.07 * phase_sine::Sin(0.929 * phase + buffer.splitShift);
   // 11. Atmospheric hiss.
-  if (On(s.BandAtmospheric)) y += 0.045f * phase_sine::Hash(tick / 3u, kHashScale * (0.31 * phase + T));
-  // 12. Mains hum, stepped once per buffer.
-  if (On(s.BandHum)) y += static_cast<float>(buffer.hum);
+  if (atmospheric) lateAir += 0.045f * phase_sine::Hash(tick / 3u, kHashScale * (0.31 * phase + T));
   // 13. Ignition pulses.
-  if (On(s.BandIgnition)) {
+  if (ignition) {
     float v = phase_sine::Hash(tick / 2u, 2.4 * kHashScale * phase);
-    if (v > 0.94f) y += 0.28f * v;
+    if (v > 0.94f) lateAir += 0.28f * v;
   }
+  if (lightning || adjacent || split || atmospheric || ignition) {
+    y += ReceiverFiltered(state.filterState[1], buffer.receiver, lateAir);
+  }
+  // 12. Mains hum (the receiver's audio stage), stepped once per buffer.
+  if (On(s.BandHum)) y += static_cast<float>(buffer.hum);
   // 14. Narrow-filter ringing, switched with the key.
   if (On(s.BandRinging) && key == 1) y += static_cast<float>(0.055 * phase_sine::Sin(1.012 * phase));
   // 15. Receiver overload.
@@ -211,6 +267,14 @@ void BeginBandBuffer(BandState& state) {
   if (generation != state.resetGenerationSeen) {
     state.resetGenerationSeen = generation;
     for (double& p : state.stationPhase) p = 0.0;
+    for (auto& chain : state.filterState)
+      for (auto& section : chain) section[0] = section[1] = 0.0;
+  }
+  // A filter ringing out into silence would reach subnormal numbers, which cost many times a normal one.
+  for (auto& chain : state.filterState) {
+    for (auto& section : chain) {
+      for (double& v : section) v = std::fabs(v) < 1e-20 ? 0.0 : v;
+    }
   }
   for (int i = 0; i < kBandStationCount; ++i) {
     state.stationSin[i] = std::sin(state.stationPhase[i]);

@@ -11,6 +11,9 @@
 
 constexpr int kBandStationCount = 5;
 constexpr uint32_t kDelayLineFrames = 48000;
+// The receiver's filter on what comes from the air (stations, static, crashes, carriers): this many equal
+// band-pass sections centred on the tone, together BandFilterWidth wide at -3 dB.
+constexpr int kReceiverFilterSections = 3;
 
 // Effect state, owned by the audio thread (one per renderer).
 struct BandState {
@@ -22,9 +25,22 @@ struct BandState {
   uint32_t keyDownTickMs = 0;        // tick of the last key-down, for the chirp
   int32_t previousKey = 0;           // key state of the previous frame, for the chirp
   uint32_t resetGenerationSeen = 0;  // last ResetBandSimulation request honoured
+  // The receiver filter's sections (transposed form) for the air before the echo (stations, static) and
+  // for the air after it.
+  double filterState[2][kReceiverFilterSections][2] = {};
 };
 
-// Per-buffer values (audio thread).
+// One band-pass section's coefficients (unity gain at the centre): y = b0 x + s0; s0 = s1 - a1 y;
+// s1 = -b0 x - a2 y.
+struct ReceiverFilter {
+  double b0 = 0, a1 = 0, a2 = 0;
+};
+// The section for a filter `widthHz` wide (all sections together) around centreHz; also used by tests.
+ReceiverFilter DesignReceiverFilter(double centreHz, double widthHz, int32_t sampleRateHz);
+// The receiver filter's width in Hz for a BandFilterWidth selection (0: 250, 1: 500, 2: 1000).
+double ReceiverFilterWidthHz(int32_t selection);
+
+// Per-buffer values (audio thread). BandFilterWidth is read here, once per buffer.
 struct BandBuffer {
   uint32_t tickMs = 0;
   double timeS = 0;  // T = tick * 0.001
@@ -44,6 +60,7 @@ struct BandBuffer {
   double stationStepSin[kBandStationCount] = {};
   double stationStepCos[kBandStationCount] = {};
   bool stationKeyed[kBandStationCount] = {};  // keying pattern at this tick
+  ReceiverFilter receiver;                    // for the tone's pitch and BandFilterWidth
 };
 void PrepareBandBuffer(BandBuffer& buffer, uint32_t tickMs, int32_t sampleRateHz, int32_t freqHz,
                        int32_t soundType);

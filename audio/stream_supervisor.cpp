@@ -8,12 +8,17 @@ namespace {
 constexpr uint32_t kPlayingCheckMs = 100;  // underflows and breakage are looked at this often while playing
 constexpr uint32_t kPausedCheckMs = 500;   // a broken server is noticed this fast at rest
 
-int32_t PeriodFramesFor(SoundUse use) {
-  return use == SoundUse::kReceiving ? kReceivingPeriodFrames : kSendingPeriodFrames;
+int32_t& RungFor(StreamSupervisor& s, SoundUse use) {
+  return use == SoundUse::kReceiving ? s.receivingRung : s.sendingRung;
 }
 
-int32_t& PeriodsFor(StreamSupervisor& s, SoundUse use) {
-  return use == SoundUse::kReceiving ? s.receivingPeriods : s.sendingPeriods;
+int32_t RungsFor(SoundUse use) {
+  return use == SoundUse::kReceiving ? kReceivingRungs : kSendingRungs;
+}
+
+Buffering BufferingFor(StreamSupervisor& s, SoundUse use) {
+  const int32_t rung = std::clamp(RungFor(s, use), 0, RungsFor(use) - 1);
+  return use == SoundUse::kReceiving ? kReceivingLadder[rung] : kSendingLadder[rung];
 }
 
 bool Reached(uint32_t nowMs, uint32_t atMs) {
@@ -23,8 +28,9 @@ bool Reached(uint32_t nowMs, uint32_t atMs) {
 StreamStep OpenStep(StreamAction action, StreamSupervisor& s, SoundUse use) {
   StreamStep step;
   step.action = action;
-  step.periodFrames = PeriodFramesFor(use);
-  step.periods = PeriodsFor(s, use);
+  const Buffering buffering = BufferingFor(s, use);
+  step.periodFrames = buffering.periodFrames;
+  step.periods = buffering.periods;
   return step;
 }
 
@@ -59,16 +65,16 @@ StreamStep NextStreamStep(StreamSupervisor& s, const StreamFacts& facts) {
   if (!s.open) {
     return Reached(facts.nowMs, s.retryAtMs) ? OpenStep(StreamAction::kOpen, s, use) : StreamStep{};
   }
-  if (UnderflowsRecur(s, facts) && PeriodsFor(s, use) < kMaxPeriods) {
-    int32_t& periods = PeriodsFor(s, use);
-    periods = std::min(periods + kStepPeriods, kMaxPeriods);
+  if (UnderflowsRecur(s, facts) && RungFor(s, use) + 1 < RungsFor(use)) {
+    ++RungFor(s, use);
     s.recentCount = 0;
     s.open = s.playing = false;
     StreamStep step = OpenStep(StreamAction::kReopen, s, use);
     step.bufferingRaised = true;
     return step;
   }
-  if (s.openPeriodFrames != PeriodFramesFor(use) || s.openPeriods != PeriodsFor(s, use)) {
+  const Buffering wantedBuffering = BufferingFor(s, use);
+  if (s.openPeriodFrames != wantedBuffering.periodFrames || s.openPeriods != wantedBuffering.periods) {
     if (facts.wanted != SoundUse::kRest) {
       s.open = s.playing = false;
       return OpenStep(StreamAction::kReopen, s, use);

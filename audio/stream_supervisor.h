@@ -7,11 +7,12 @@
 //       |                                                                            |
 //       +-------------- the stream or the server broke (close, retry at once) -------+
 //
-// Buffering: send practice starts at 4 periods of 128 frames (10.7 ms at 48 kHz), receive practice and
-// demonstrations, which need no low latency, at 4 periods of 512. When underflows recur while playing
-// (kRecurCount of them within kRecurWindowMs), the stream is reopened with kStepPeriods more periods, up to
-// kMaxPeriods; the step holds for the rest of the session. A run whose buffering differs from the open
-// stream's reopens it.
+// Buffering follows a ladder per kind of run. Send practice, where the learner hears his own keying, starts
+// at the smallest buffering a quiet machine holds, 4 periods of 64 frames (5.3 ms at 48 kHz), then takes
+// 4, 6 and 8 periods of 128; receive practice and demonstrations, which need no low latency, take 4, 6 and
+// 8 periods of 512. When underflows recur while playing (kRecurCount of them within kRecurWindowMs), the
+// stream is reopened one rung up; the rung holds for the rest of the session. A run whose buffering
+// differs from the open stream's reopens it.
 //
 // Thread: the audio thread only.
 #pragma once
@@ -19,11 +20,14 @@
 
 enum class SoundUse : int32_t { kRest = 0, kSending = 1, kReceiving = 2 };
 
-constexpr int32_t kSendingPeriodFrames = 128;
-constexpr int32_t kReceivingPeriodFrames = 512;
-constexpr int32_t kBasePeriods = 4;
-constexpr int32_t kStepPeriods = 2;
-constexpr int32_t kMaxPeriods = 8;
+struct Buffering {
+  int32_t periodFrames;
+  int32_t periods;
+};
+constexpr Buffering kSendingLadder[] = {{64, 4}, {128, 4}, {128, 6}, {128, 8}};
+constexpr Buffering kReceivingLadder[] = {{512, 4}, {512, 6}, {512, 8}};
+constexpr int32_t kSendingRungs = sizeof(kSendingLadder) / sizeof(kSendingLadder[0]);
+constexpr int32_t kReceivingRungs = sizeof(kReceivingLadder) / sizeof(kReceivingLadder[0]);
 constexpr int32_t kRecurCount = 2;
 constexpr uint32_t kRecurWindowMs = 20000;
 // Underflows while a stream starts or resumes are the server filling its buffer, not dropouts.
@@ -37,8 +41,8 @@ struct StreamSupervisor {
   int32_t openPeriodFrames = 0;  // buffering of the open stream
   int32_t openPeriods = 0;
   SoundUse lastUse = SoundUse::kSending;  // the stream at rest is kept ready for the last kind of run
-  int32_t sendingPeriods = kBasePeriods;  // adapted buffering per kind of run
-  int32_t receivingPeriods = kBasePeriods;
+  int32_t sendingRung = 0;                // adapted buffering per kind of run: the rung of its ladder
+  int32_t receivingRung = 0;
   uint64_t underflowsSeen = 0;                   // the device's count already looked at
   uint64_t underflowsTotal = 0;                  // all streams, while playing and after the grace
   uint32_t recentUnderflowMs[kRecurCount] = {};  // times of the latest counted underflows, newest last

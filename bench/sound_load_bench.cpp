@@ -5,21 +5,26 @@
 // PulseAudio server, recorded the same way at the same time.
 //
 // Prints name=value lines:
-//   dropouts_per_min_idle, reference_dropouts_per_min_idle        60 s each, at 4 x 128 frames (10.7 ms)
+//   dropouts_per_min_idle, reference_dropouts_per_min_idle        60 s each, from send practice's opening
+//                                                                 4 x 64 frames (5.3 ms), which ours steps
+//                                                                 up on recurring underflows
 //   dropouts_settling_loaded, settle_seconds_loaded               while our buffering adapts under load
 //   dropouts_per_min_loaded, reference_dropouts_per_min_loaded    60 s after it settled, the reference at
 //                                                                 the settled latency
 //   buffer_frames_loaded      where adaptation settled (periods x frames)
 //   buffer_frames_end_*       the buffering at the end of each window (recurring underflows in the window
 //                             raise it there too; the reference keeps the latency of the window's start)
-//   callback_p99_us           the render's CPU time per 128-frame period, under load
+//   callback_p99_us           the render's CPU time per 128-frame period, under load (measured on request:
+//                             the product's callback does not read its CPU time)
+//   clock_steps_*             back/forward: the frame clock's one-step moves in each measured window
 //   underflows_reported_*     our stream's own underflow notices in each measured window
 //   late_edges_*              key changes that reached our render after their frame (the unprivileged
 //                             keyer held up between stamping and publishing a change): heard one period late
 //   recovery_ms               server killed, restarted 1 s later: from its return to our stream playing
 //   recorder_lost_ms_*        sound the recorders lost (shows up as dropouts of both clients)
-// A dropout is a hole in a mark, or a step of more than 1.5 ms in the offset between the edges heard and
-// the edges keyed; steps within 300 ms of each other count once.
+// A dropout is a hole in a mark, a step of more than 1.5 ms in the offset between the edges heard and
+// the edges keyed, or a keyed edge not heard where the offset puts it (lost, or the timeline moved by more
+// than 20 ms); events within 300 ms of each other count once.
 // Arguments: [seconds per window, default 60].
 #include <signal.h>
 #include <sys/wait.h>
@@ -83,7 +88,30 @@ std::vector<double> ScriptEdgesMs(double seconds) {
 
 // ---- Counting dropouts in a recording ----
 
+// Heard edges are matched to keyed edges by time, not by count: a lost or extra edge then costs one
+// dropout, instead of leaving every later edge compared with its neighbour (which counted a dropout every
+// 300 ms for the rest of the window). A keyed edge whose heard partner is not within kMatchMs of where the
+// current offset puts it is looked for again within kResyncMs, taking an offset only when the next
+// kResyncEdges keyed edges all fall within kStepMs of it.
+constexpr double kMatchMs = 20;
+constexpr double kResyncMs = 500;
+constexpr int kResyncEdges = 6;
+
+// Index of the heard edge of polarity `on` nearest to atMs within limitMs, from `from` on; -1: none.
+long NearestEdge(const std::vector<double>& heardMs, const std::vector<bool>& heardOn, size_t from, bool on,
+                 double atMs, double limitMs) {
+  long best = -1;
+  for (size_t m = from; m < heardMs.size() && heardMs[m] <= atMs + limitMs; ++m) {
+    if (heardOn[m] != on || heardMs[m] < atMs - limitMs) continue;
+    if (best < 0 || std::fabs(heardMs[m] - atMs) < std::fabs(heardMs[static_cast<size_t>(best)] - atMs)) {
+      best = static_cast<long>(m);
+    }
+  }
+  return best;
+}
+
 int CountDropouts(std::vector<HeardEdge> heard, const std::vector<double>& expectedMs) {
+  const bool verbose = std::getenv("NEMORA_BENCH_VERBOSE") != nullptr;
   std::vector<double> eventsMs;
   // Holes: a mark split by a short silence (every keyed gap is at least one unit).
   std::vector<HeardEdge> whole;
@@ -91,7 +119,7 @@ int CountDropouts(std::vector<HeardEdge> heard, const std::vector<double>& expec
     if (!heard[k].on && k + 1 < heard.size() &&
         (heard[k + 1].frame - heard[k].frame) * 1000.0 / kRateHz < kUnitMs / 2.0 && !whole.empty()) {
       eventsMs.push_back(heard[k].frame * 1000.0 / kRateHz);
-      if (std::getenv("NEMORA_BENCH_VERBOSE")) {
+      if (verbose) {
         std::fprintf(stderr, "hole at %.1f ms, %.1f ms long\n", heard[k].frame * 1000.0 / kRateHz,
                      (heard[k + 1].frame - heard[k].frame) * 1000.0 / kRateHz);
       }
@@ -100,32 +128,64 @@ int CountDropouts(std::vector<HeardEdge> heard, const std::vector<double>& expec
     }
     whole.push_back(heard[k]);
   }
-  const size_t n = std::min(whole.size(), expectedMs.size());
-  double previousOffset = 0;
-  for (size_t k = 0; k < n; ++k) {
-    const double heardMs = (whole[k].frame - whole[0].frame) * 1000.0 / kRateHz;
-    const double offset = heardMs - (expectedMs[k] - expectedMs[0]);
-    if (k > 0 && std::fabs(offset - previousOffset) > kStepMs) {
-      eventsMs.push_back(whole[k].frame * 1000.0 / kRateHz);
-      if (std::getenv("NEMORA_BENCH_VERBOSE")) {
-        std::fprintf(stderr, "step at %.1f ms (edge %zu): %+.2f ms\n", whole[k].frame * 1000.0 / kRateHz, k,
-                     offset - previousOffset);
+  if (whole.empty() || expectedMs.empty()) return static_cast<int>(expectedMs.size() > 0);
+  std::vector<double> heardMs;
+  std::vector<bool> heardOn;
+  for (const HeardEdge& e : whole) {
+    heardMs.push_back((e.frame - whole[0].frame) * 1000.0 / kRateHz);
+    heardOn.push_back(e.on);
+  }
+  // Keyed edges alternate on/off from an on.
+  auto keyedMs = [&](size_t k) { return expectedMs[k] - expectedMs[0]; };
+  double offset = 0;
+  size_t next = 0;
+  int unmatched = 0;
+  for (size_t k = 0; k < expectedMs.size(); ++k) {
+    const bool on = k % 2 == 0;
+    const double atMs = keyedMs(k) + offset;
+    long m = NearestEdge(heardMs, heardOn, next, on, atMs, kMatchMs);
+    if (m >= 0) {
+      const double step = heardMs[static_cast<size_t>(m)] - atMs;
+      if (std::fabs(step) > kStepMs) {
+        eventsMs.push_back(heardMs[static_cast<size_t>(m)]);
+        if (verbose) std::fprintf(stderr, "step at %.1f ms (edge %zu): %+.2f ms\n", atMs, k, step);
+      }
+      offset += step;
+      next = static_cast<size_t>(m) + 1;
+      continue;
+    }
+    // Not where it belongs: the timeline moved by more than kMatchMs, or the edge was lost.
+    eventsMs.push_back(atMs);
+    ++unmatched;
+    for (size_t c = next; c < heardMs.size() && heardMs[c] <= atMs + kResyncMs; ++c) {
+      if (heardOn[c] != on || heardMs[c] < atMs - kResyncMs) continue;
+      const double candidate = heardMs[c] - keyedMs(k);
+      bool fits = true;
+      size_t from = c + 1;
+      for (size_t j = k + 1; j < expectedMs.size() && j <= k + kResyncEdges && fits; ++j) {
+        const long f = NearestEdge(heardMs, heardOn, from, j % 2 == 0, keyedMs(j) + candidate, kStepMs);
+        fits = f >= 0;
+        if (fits) from = static_cast<size_t>(f) + 1;
+      }
+      if (fits) {
+        if (verbose)
+          std::fprintf(stderr, "moved at %.1f ms (edge %zu): %+.2f ms\n", atMs, k, candidate - offset);
+        offset = candidate;
+        next = c + 1;
+        break;
       }
     }
-    previousOffset = offset;
   }
-  if (std::getenv("NEMORA_BENCH_VERBOSE")) {
-    std::fprintf(stderr, "heard %zu edges (%zu after holes), keyed %zu\n", heard.size(), whole.size(),
-                 expectedMs.size());
+  if (verbose) {
+    std::fprintf(stderr, "heard %zu edges (%zu after holes), keyed %zu, unmatched %d\n", heard.size(),
+                 whole.size(), expectedMs.size(), unmatched);
   }
   std::sort(eventsMs.begin(), eventsMs.end());
   int dropouts = 0;
   for (size_t k = 0; k < eventsMs.size(); ++k) {
     if (k == 0 || eventsMs[k] - eventsMs[k - 1] > kMergeMs) ++dropouts;
   }
-  const size_t missing =
-      whole.size() > expectedMs.size() ? whole.size() - expectedMs.size() : expectedMs.size() - whole.size();
-  return dropouts + static_cast<int>(missing > 0 ? 1 : 0);
+  return dropouts;
 }
 
 // Edges heard after the last silence of at least a second (the marker before the measured window).
@@ -210,7 +270,10 @@ int RunClient(const std::string& mode, double seconds, const std::string& stamps
     }
     const uint64_t underflowsSettling = audioStream.device.underflows.load();
     SleepMs(kMarkerSilenceMs);
+    audioStream.measureCallbackCpu.store(1);
     ClearCallbackCpuHistogram();
+    const uint64_t backBefore = audioStream.clockStepsBack.load(),
+                   forwardBefore = audioStream.clockStepsForward.load();
     const uint64_t underflowsBefore = audioStream.device.underflows.load(),
                    lateBefore = audioStream.lateEdges.load();
     Say("window periods=" + std::to_string(audioStream.numberOfBuffers.load()) + " frames=" +
@@ -221,7 +284,9 @@ int RunClient(const std::string& mode, double seconds, const std::string& stamps
     Say("figures underflows=" + std::to_string(audioStream.device.underflows.load() - underflowsBefore) +
         " callback_p99_us=" + std::to_string(CallbackCpuPercentileUs(99)) +
         " late_edges=" + std::to_string(audioStream.lateEdges.load() - lateBefore) +
-        " periods_end=" + std::to_string(audioStream.numberOfBuffers.load()));
+        " periods_end=" + std::to_string(audioStream.numberOfBuffers.load()) +
+        " clock_back=" + std::to_string(audioStream.clockStepsBack.load() - backBefore) +
+        " clock_forward=" + std::to_string(audioStream.clockStepsForward.load() - forwardBefore));
     std::ofstream out(stampsPath);
     out << std::fixed << std::setprecision(3);  // milliseconds since boot need more than six digits
     for (double s : stamps) out << s << "\n";
@@ -435,6 +500,8 @@ int main(int argc, char** argv) {
   std::printf("reference_dropouts_per_min_idle=%.1f\n", idle.reference / idle.minutes);
   std::printf("underflows_reported_idle=%s\n", Field(idle.figures, "underflows").c_str());
   std::printf("late_edges_idle=%s\n", Field(idle.figures, "late_edges").c_str());
+  std::printf("clock_steps_idle=%s/%s\n", Field(idle.figures, "clock_back").c_str(),
+              Field(idle.figures, "clock_forward").c_str());
   std::printf("buffer_frames_idle=%d\n", std::atoi(Field(idle.window, "periods").c_str()) *
                                              std::atoi(Field(idle.window, "frames").c_str()));
   PrintEndBuffering("idle", idle);
@@ -448,6 +515,8 @@ int main(int argc, char** argv) {
   PrintEndBuffering("loaded", loaded);
   std::printf("callback_p99_us=%s\n", Field(loaded.figures, "callback_p99_us").c_str());
   std::printf("late_edges_loaded=%s\n", Field(loaded.figures, "late_edges").c_str());
+  std::printf("clock_steps_loaded=%s/%s\n", Field(loaded.figures, "clock_back").c_str(),
+              Field(loaded.figures, "clock_forward").c_str());
   std::printf("recovery_ms=%.0f\n", recoveryMs);
   std::printf("recorder_lost_ms_idle=%.1f/%.1f\n", idle.recorderLostOursMs, idle.recorderLostReferenceMs);
   std::printf("recorder_lost_ms_loaded=%.1f/%.1f\n", loaded.recorderLostOursMs,

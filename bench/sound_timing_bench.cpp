@@ -6,6 +6,9 @@
 //   timing_dev_p50_ms, timing_dev_p99_ms, timing_dev_max_ms  element and gap lengths heard against those
 //       keyed, after removing the constant difference of the open and close debounce times
 //   latency_p50_ms, latency_p99_ms  lever closure to sound (the detector's own lag removed)
+//   latency_p*_ms_buffer_N, closures_buffer_N  the same per buffering of N frames (periods x frames)
+//       the stream had while the closure sounded: send practice opens at 256 and recurring underflows on a
+//       busy machine step it up during the run
 //   device_latency_ms  periods x frames / rate of the output stream (the buffering asked for)
 //   underflows, dropouts, segments_set_aside  the stream's own underflow notices; holes and segments off
 //       by more than 1.5 ms; how many of those the notices account for (left out of the timing figures)
@@ -16,6 +19,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,6 +45,8 @@ constexpr int kKeySoftness = 50;
 struct LeverChange {
   uint64_t timeUs;  // MonotonicMicros() right after the store
   bool closed;
+  uint64_t opens;        // streams opened so far (a reopen with more buffering counts)
+  int32_t bufferFrames;  // the stream's buffering then (periods x frames)
 };
 
 // The lever script: (closed, duration in units) for "PARIS " ten times.
@@ -129,7 +135,8 @@ int main() {
         keyLevers.serialDot.store(0);
         keyLevers.serialDash.store(0);
       }
-      changes.push_back({MonotonicMicros(), closed});
+      changes.push_back({MonotonicMicros(), closed, audioStream.opens.load(),
+                         audioStream.numberOfBuffers.load() * audioStream.bufferFrames.load()});
       deadline += script[k].second * unitUs;
     }
   });
@@ -212,12 +219,19 @@ int main() {
   std::vector<bool> setAside(heard.size() + 1, false);
   for (size_t k : order) setAside[k] = true;
   std::vector<double> deviations, latencies;
+  std::map<int32_t, std::vector<double>> latenciesByBuffering;
   for (size_t k = 1; k < heard.size(); ++k) {
     if (!setAside[k]) deviations.push_back(segmentDev[k]);
   }
   for (size_t k = 0; k < heard.size(); ++k) {
-    if (changes[k].closed && !setAside[k] && !setAside[k + 1])
-      latencies.push_back((heardUs[k] - static_cast<double>(changes[k].timeUs)) / 1000.0);
+    if (changes[k].closed && !setAside[k] && !setAside[k + 1]) {
+      const double latencyMs = (heardUs[k] - static_cast<double>(changes[k].timeUs)) / 1000.0;
+      latencies.push_back(latencyMs);
+      // The closure and its whole mark sounded through one stream.
+      if (k + 1 < changes.size() && changes[k + 1].opens == changes[k].opens) {
+        latenciesByBuffering[changes[k].bufferFrames].push_back(latencyMs);
+      }
+    }
   }
   const int unitMs = static_cast<int>(unitUs / 1000);
   const int closeHoldMs = std::max(1, std::min(8 - kKeySoftness * 6 / 100, unitMs / 5));
@@ -228,6 +242,11 @@ int main() {
   std::printf("latency_p50_ms=%.3f\n", Percentile(latencies, 50));
   std::printf("latency_p99_ms=%.3f\n", Percentile(latencies, 99));
   std::printf("device_latency_ms=%.3f\n", rate > 0 ? buffers * frames * 1000.0 / rate : 0.0);
+  for (const auto& [bufferFrames, values] : latenciesByBuffering) {
+    std::printf("latency_p50_ms_buffer_%d=%.3f\n", bufferFrames, Percentile(values, 50));
+    std::printf("latency_p99_ms_buffer_%d=%.3f\n", bufferFrames, Percentile(values, 99));
+    std::printf("closures_buffer_%d=%zu\n", bufferFrames, values.size());
+  }
   std::printf("stream_latency_ms=%.3f\n", streamLatencyMs);
   std::printf("underflows=%llu\n", static_cast<unsigned long long>(underflows));
   std::printf("dropouts=%zu\n", dropouts + static_cast<size_t>(holes));

@@ -86,31 +86,25 @@ TEST_F(BandTest, KeyUpAmplitudeEffectsAddNothing) {
   }
 }
 
-TEST_F(BandTest, StaticAloneStaysWithinItsLevelPlusRareCrackles) {
+// The static passes the receiver filter (its shape: receiver_filter_test.cpp); here its level: louder with
+// the noise level (the crackles, sparse single frames, come through at every level).
+TEST_F(BandTest, StaticGrowsWithTheNoiseLevel) {
   runFlags.bandMasterSwitch.store(1);
   practiceSettings.BandQRN.store(1);
+  double previousRms = 0;
   for (int level : {0, 30, 100}) {
     practiceSettings.BandNoiseLevel.store(level);
-    const float hiss = 0.004f + 0.0011f * level;
     AudioRenderState state;
     std::vector<float> out = Render(state, kRateHz * 4);
-    int crackles = 0;
     double sumSquares = 0;
     for (float y : out) {
-      ASSERT_LE(std::fabs(y), hiss + 0.26f + 1e-6f);
-      if (std::fabs(y) > hiss + 1e-6f) {
-        ++crackles;
-      } else {
-        sumSquares += y * y;
-      }
+      ASSERT_TRUE(std::isfinite(y));
+      sumSquares += y * y;
     }
-    double crackleShare = static_cast<double>(crackles) / out.size();
-    EXPECT_GT(crackleShare, 0.004) << "level " << level;
-    EXPECT_LT(crackleShare, 0.035) << "level " << level;
-    double rms = std::sqrt(sumSquares / (out.size() - crackles));
-    EXPECT_GT(rms, hiss * 0.45) << "level " << level;  // uniform noise: 0.577 of its peak
-    EXPECT_LT(rms, hiss * 0.70) << "level " << level;
-    EXPECT_GT(PeakAbs(out), hiss * 0.95f);
+    const double rms = std::sqrt(sumSquares / out.size());
+    EXPECT_GT(rms, previousRms * 1.3) << "level " << level;
+    EXPECT_GT(rms, 0.001) << "level " << level;
+    previousRms = rms;
   }
 }
 
@@ -157,26 +151,29 @@ TEST_F(BandTest, FifthStationSoundsAt215HzAboveInA1590MsCycle) {
   EXPECT_EQ(PeakAbs(Render(quiet, kRateHz)), 0.0f);
 }
 
-TEST_F(BandTest, FilterWidthChangesOnlyTheSignal) {
+// The width sets the wanted signal's level, and the stations pass the filter: the farthest (215 Hz off)
+// is quieter behind 250 Hz than behind 1 kHz, the nearest (43 Hz off) about as loud.
+TEST_F(BandTest, FilterWidthSetsTheSignalLevelAndShapesTheStations) {
   runFlags.bandMasterSwitch.store(1);
+  practiceSettings.Freq.store(700);
   std::vector<float> keyUp[3];
   float keyedPeak[3];
   for (int width = 0; width < 3; ++width) {
     practiceSettings.BandFilterWidth.store(width);
     practiceSettings.BandQRM.store(1);
-    practiceSettings.BandAdjacent.store(0);
+    practiceSettings.BandActivity.store(5);
     AudioRenderState upState;
-    keyUp[width] = Render(upState, kRateHz);  // stations only (and no carrier: it follows the phase)
+    keyUp[width] = Render(upState, kRateHz * 2, 128, 0);
     practiceSettings.BandQRM.store(0);
     AudioRenderState keyedState;
     KeyBetween(FrameUs(100), FrameUs(kRateHz / 2));
     keyedPeak[width] = PeakAbs(Render(keyedState, kRateHz / 2));
   }
-  EXPECT_GT(PeakAbs(keyUp[1]), 0.01f);
-  EXPECT_EQ(keyUp[0], keyUp[1]);
-  EXPECT_EQ(keyUp[2], keyUp[1]);
   EXPECT_NEAR(keyedPeak[0] / keyedPeak[1], 0.76, 0.002);
   EXPECT_NEAR(keyedPeak[2] / keyedPeak[1], 1.05, 0.002);
+  auto level = [&](int width, double hz) { return ToneAmplitude(keyUp[width], 0, keyUp[width].size(), hz); };
+  EXPECT_LT(level(0, 915), 0.6 * level(2, 915));
+  EXPECT_GT(level(0, 743), 0.9 * level(2, 743));
 }
 
 TEST_F(BandTest, ChirpRestartsAtEveryKeyDownAndSettlesIn95Ms) {

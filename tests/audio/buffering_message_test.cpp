@@ -1,6 +1,6 @@
 // The live engine's answer to recurring underflows, with a scripted device in place of the sound server:
-// the stream is reopened one step bigger at a time up to 8 periods, the message line says so once per
-// step, and the reopened stream plays on.
+// the stream is reopened one rung bigger at a time up to 8 periods of 128 frames, the message line says so
+// once per step, and the reopened stream plays on.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,11 +20,13 @@ struct ScriptedDevice {
   std::thread thread;
   std::atomic<bool> stop{false}, playing{false};
 };
-std::vector<int32_t> openedPeriods;  // audio thread writes, the test reads after it has stopped or waited
+// Frames of buffering (periods x period) of each open: the audio thread writes, the test reads after it
+// has stopped.
+std::vector<int32_t> openedFrames;
 
 bool ScriptedOpen(AudioStream& stream, const AudioStreamConfig& config, AudioFillFunction fill, void* user,
                   AudioStreamReports& reports) {
-  openedPeriods.push_back(config.periods);
+  openedFrames.push_back(config.periods * config.periodFrames);
   auto* d = new ScriptedDevice;
   const int frames = config.periodFrames;
   d->thread = std::thread([d, fill, user, frames, &reports] {
@@ -69,22 +71,24 @@ const AudioBackend* const kScriptedList[] = {&kScripted};
 struct Burst {
   const char* name;
   int underflows;                   // reported 150 ms apart
-  int32_t expectedPeriods;          // buffering of the stream afterwards
+  int32_t expectedFrames;           // buffering of the stream afterwards (periods x period)
   const char16_t* expectedMessage;  // the message line afterwards (u"" = nothing new said)
 };
 
 const Burst kBursts[] = {
-    {"a single underflow is not yet a pattern", 1, 4, u""},
-    {"a second one within 20 s: one step", 1, 6,
+    {"a single underflow is not yet a pattern", 1, 256, u""},
+    {"a second one within 20 s: one step", 1, 512,
+     u"音が途切れるため、音声バッファを 512 フレーム（11 ms）に増やしました"},
+    {"two more: the next step", 2, 768,
      u"音が途切れるため、音声バッファを 768 フレーム（16 ms）に増やしました"},
-    {"two more: the next step", 2, 8,
+    {"two more again: the last step", 2, 1024,
      u"音が途切れるため、音声バッファを 1024 フレーム（21 ms）に増やしました"},
-    {"more at the cap: nothing more to do or say", 3, 8, u""},
+    {"more at the cap: nothing more to do or say", 3, 1024, u""},
 };
 
 TEST(BufferingSteps, RecurringUnderflowsReopenOneStepBiggerAndSaySoOnce) {
   audiotest::ResetAudioTestState();
-  openedPeriods.clear();
+  openedFrames.clear();
   UseAudioBackends(kScriptedList, 1);
   SetMainWindowExists(true);  // this thread stands for the window thread: posted texts run here
   SetControlText(1108, u"");
@@ -103,14 +107,14 @@ TEST(BufferingSteps, RecurringUnderflowsReopenOneStepBiggerAndSaySoOnce) {
     }
     SleepMs(200);
     ASSERT_TRUE(WaitForSoundPlaying(1000)) << "the reopened stream does not play";
-    EXPECT_EQ(audioStream.numberOfBuffers.load(), burst.expectedPeriods);
+    EXPECT_EQ(audioStream.numberOfBuffers.load() * audioStream.bufferFrames.load(), burst.expectedFrames);
     ProcessPostedMessages();
     EXPECT_EQ(ControlText(1108), std::u16string(burst.expectedMessage));
     SetControlText(1108, u"");
   }
   SetEvent(app.stopAllEvent);
   EXPECT_TRUE(WaitAndForget(audio, kThreadExitWaitMs));
-  EXPECT_EQ(openedPeriods, (std::vector<int32_t>{4, 6, 8}));
+  EXPECT_EQ(openedFrames, (std::vector<int32_t>{256, 512, 768, 1024}));
   SetMainWindowExists(false);
   UseAudioBackends(nullptr, 0);
   SetSoundUse(SoundUse::kRest);

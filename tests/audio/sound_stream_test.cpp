@@ -72,9 +72,9 @@ struct RunCase {
 };
 
 const RunCase kRuns[] = {
-    {"send practice", SoundUse::kSending, kSendingPeriodFrames},
-    {"receive practice", SoundUse::kReceiving, kReceivingPeriodFrames},
-    {"send practice again", SoundUse::kSending, kSendingPeriodFrames},
+    {"send practice", SoundUse::kSending, kSendingLadder[0].periodFrames},
+    {"receive practice", SoundUse::kReceiving, kReceivingLadder[0].periodFrames},
+    {"send practice again", SoundUse::kSending, kSendingLadder[0].periodFrames},
 };
 
 TEST(SoundStream, RestsCorkedOutsideRunsAndPlaysWithinAHundredMsOfAStart) {
@@ -159,7 +159,7 @@ TEST(SoundStream, ComesBackWithinTwoSecondsOfAKilledServersRestart) {
 }
 
 // The server's own notice of an empty buffer reaches the count: the device thread is held up once for
-// far longer than the 10.7 ms the stream buffers.
+// far longer than the stream buffers.
 std::atomic<int> fills{0};
 void StallingFill(float* interleaved, int frames, int channels, void*) {
   if (fills.fetch_add(1) == 200) SleepMs(60);

@@ -18,7 +18,7 @@ void JudgeInputCharacter(char16_t c);
 // value the judge publishes after each change (no lock, no allocation), so the keying tick may call it.
 bool SpaceExpected();
 // Recomputes the published answers (SpaceExpected, NextExpectedCell) from the document. The judge calls it
-// after every change it makes; call it on the window thread after moving the input position by other means
+// after every change it makes; post it to the event thread after moving the input position by other means
 // (page turns, loads).
 void PublishSpaceExpected();
 // The cell the learner keys next and the model character expected there, for the hint on the learner's
@@ -56,7 +56,8 @@ void CorrectLastThree();
 void FollowInputPage(int length);
 // Message line 1108: "次:%s 入:%s 判:%s" (set directly, not through SetStatusText).
 void ShowJudgementLine(char16_t entered, char16_t expected, bool ok);
-// Start of a practice run and the RESET button (window thread): empty copies, statistics, position.
+// Start of a practice run and the RESET button (posted to the event thread): empty copies, statistics,
+// position.
 void ResetJudging();
 // Forgets the expanded model text cached per field (tests; the cache also rebuilds itself when the
 // document's currentNumber or revision changes).

@@ -1,7 +1,8 @@
 // Practice run control: starting, pausing and stopping receive practice, demonstration sending and send
 // practice; the element statistics and the two status lines under the sheets.
 //
-// Thread: the window thread, except ShowPlaybackTelegram (event thread).
+// Thread: the window thread, except ShowPlaybackTelegram (event thread). What changes the practice state (the
+// judge's reset at a start, the end of following the input at a stop) is posted to the event thread.
 #pragma once
 #include <atomic>
 #include <cstdint>

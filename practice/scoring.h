@@ -2,8 +2,8 @@
 // lines and the practice logs; the per-telegram result window; the end of a practice run with its text log;
 // automatic speed and level changes.
 //
-// Thread: the event thread, except ResetRunStatistics, ResetTelegramScore and UpdateScoreLine, which the
-// window thread also calls. Counters: records/run_statistics.h (runStatistics, telegramScore).
+// Thread: the event thread, which owns the run's statistics; the window thread's resets reach it as posted
+// work (core/event_queue.h). Counters: records/run_statistics.h (runStatistics, telegramScore).
 #pragma once
 #include <string>
 #include <vector>

@@ -1,10 +1,10 @@
 // The practice run's counters and the current telegram's score.
 //
-// Writers: the event thread (judging and scoring) and the window thread (reset at run start / RESET).
-// Readers: the statistics window and the dashboard on the window thread, the practice log on the event
-// thread. The counters are atomics so those cross-thread reads are race-free; the strings are touched by
-// the event thread only (the window thread may reset them only while no run is active); the per-character
-// map is changed under perCharacterLock, which the statistics window takes to copy it.
+// Writer: the event thread only (judging, scoring, and the resets at run start and RESET, which the window
+// thread posts to it). Readers: the statistics window and the dashboard on the window thread, the practice
+// log on the event thread. The counters are atomics so those cross-thread reads are race-free; the strings
+// are touched by the event thread only; the per-character map is changed under perCharacterLock, which the
+// statistics window takes to copy it.
 #pragma once
 #include <atomic>
 #include <cstdint>

@@ -3,6 +3,7 @@
 // with the reason, once: a failure that repeats (every judged character's log write on a full disk) is
 // said again only after the same kind of operation has succeeded in between. Any thread.
 #pragma once
+#include <string>
 #include <string_view>
 
 enum class FailureKind {
@@ -19,5 +20,8 @@ enum class FailureKind {
 void ReportFailure(FailureKind kind, std::u16string_view message, std::string_view reason);
 // The operation worked again: its next failure is said anew.
 void ClearFailure(FailureKind kind);
+// The words of the latest failure still going on (said and not yet cleared), empty when none: lines that
+// are rewritten all the time (the judgement line) keep it in view.
+std::u16string ActiveFailureText();
 // How many failures have been said since start-up (tests).
 int ReportedFailureCount();

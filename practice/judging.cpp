@@ -17,6 +17,7 @@
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/event_queue.h"
+#include "core/failure_report.h"
 #include "core/morse_table.h"
 #include "core/settings.h"
 #include "core/shared_flags.h"
@@ -525,8 +526,12 @@ void FollowInputPage(int length) {
 
 void ShowJudgementLine(char16_t entered, char16_t expected, bool ok) {
   if (!MainWindowExists()) return;
-  SetControlText(kMessageLine, FormatText(u"次:%s 入:%s 判:%s",
-                                          {OneCharacter(expected), OneCharacter(entered), ok ? u"○" : u"×"}));
+  std::u16string line =
+      FormatText(u"次:%s 入:%s 判:%s", {OneCharacter(expected), OneCharacter(entered), ok ? u"○" : u"×"});
+  // A failure that is still going on (a full disk) stays in view instead of being written over at once.
+  const std::u16string failure = ActiveFailureText();
+  if (!failure.empty()) line += u"　" + failure;
+  SetControlText(kMessageLine, line);
 }
 
 void ResetJudging() {

@@ -46,8 +46,9 @@ install: programs
 # nemora_<version>_<arch>.deb here (CPack, cmake/package.cmake), checked by lintian when it is installed.
 deb: deps-build $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target nemora nemora-cli package_docs
-	rm -f nemora_*.deb
-	cd $(BUILD) && cpack -G DEB
+	rm -rf nemora_*.deb $(BUILD)/package
+	cpack --config $(BUILD)/CPackConfig.cmake -G DEB -B $(BUILD)/package
+	mv $(BUILD)/package/nemora_*.deb .
 	@if command -v lintian >/dev/null; then lintian --fail-on error nemora_*.deb; \
 	else echo "lintian is not installed: the package was not checked"; fi
 

@@ -352,7 +352,7 @@ int Render(const RenderOptions& options) {
   const double audioSeconds = static_cast<double>(result.framesRendered) / options.sampleRateHz;
   const double wallSeconds = result.wallSeconds;
   if (result.limitReached) {
-    std::fprintf(stderr, "nemora-cli: the session was cut at %d minutes (--max-minutes)\n",
+    std::fprintf(stderr, "nemora-cli: the session was cut after %d min (--max-minutes)\n",
                  options.maxMinutes);
   }
   if (!options.quiet) {

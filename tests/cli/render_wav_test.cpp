@@ -2,6 +2,7 @@
 // tone must start and end on the millisecond that the playback rules and the keying thread's debounce give.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -294,6 +295,30 @@ TEST_F(RenderWavTest, UnsetOptionsComeFromTheSettingsFile) {
   EXPECT_EQ(wav.samples.size(), ReceivePracticeSchedule(Script::kLatin, 32).t * 48);
 }
 
+// However long the session, all of it is rendered (no cut at an hour) and it is written as it is made:
+// the memory is that of a short session. Only --max-minutes cuts, and says so.
+TEST_F(RenderWavTest, ASeventyMinuteSessionIsRenderedWholeInLittleMemory) {
+  const std::string file = home_ + "/long.txt", wavPath = home_ + "/long.wav";
+  ASSERT_EQ(Run("generate --kana --count 35 --seed 11 -o " + file).status, 0);
+  const Schedule schedule = ReceivePracticeSchedule(Script::kKana, 25, file);
+  ASSERT_GE(schedule.t, 70ull * 60 * 1000) << "the telegrams make less than 70 minutes";
+  const CliRun run =
+      Run("render --kana --wpm 25 --band none --sound-type 0 --rate 8000 " + file + " -o " + wavPath);
+  ASSERT_EQ(run.status, 0) << run.err;
+  rusage children = {};
+  getrusage(RUSAGE_CHILDREN, &children);
+  EXPECT_LE(children.ru_maxrss, 64 * 1024) << "peak resident kB of the render";
+  Wav wav;
+  ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
+  EXPECT_EQ(wav.samples.size(), schedule.t * 8) << "rendered ms: " << wav.samples.size() / 8;
+
+  const CliRun cut = Run("render --kana --wpm 25 --rate 8000 --max-minutes 10 " + file + " -o " + wavPath);
+  ASSERT_EQ(cut.status, 0) << cut.err;
+  EXPECT_NE(cut.err.find("cut after 10 min"), std::string::npos) << cut.err;
+  ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
+  EXPECT_EQ(wav.samples.size(), 10u * 60 * 8000);
+}
+
 TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
   const char* cases[] = {
       "render --wpm 0 -o x.wav",
@@ -306,6 +331,8 @@ TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
       "render --noise 101 -o x.wav",
       "render --filter 3 -o x.wav",
       "render --rate 7999 -o x.wav",
+      "render --max-minutes 0 -o x.wav",
+      "render --latin -o x.wma",
       "render --band BandFoo -o x.wav",
       "render --band BandActivity -o x.wav",
       "render --bogus -o x.wav",

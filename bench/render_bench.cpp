@@ -7,13 +7,14 @@
 #include <sndfile.h>
 #include <spawn.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -43,11 +44,17 @@ ChildRun RunCli(const std::vector<std::string>& arguments) {
   const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return run;
+  // The peak is read from the program's own /proc entry while it runs: a child's rusage also counts the
+  // memory of the parent it was forked from.
   int status = 0;
-  rusage usage = {};
-  if (wait4(pid, &status, 0, &usage) != pid) return run;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    std::ifstream procStatus("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(procStatus, line);) {
+      if (line.rfind("VmHWM:", 0) == 0) run.peakRssKb = std::max(run.peakRssKb, std::atol(line.c_str() + 6));
+    }
+    usleep(20000);
+  }
   run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peakRssKb = usage.ru_maxrss;
   run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
 }

@@ -1,10 +1,11 @@
 // nemora-cli render, run as the learner runs it: the WAV it writes is analysed sample by sample, and every
 // tone must start and end on the millisecond that the playback rules and the keying thread's debounce give.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -30,7 +31,7 @@ struct CliRun {
   int status = -1;
   std::string out;
   std::string err;
-  long peakRssKb = 0;  // of the shell and the program it ran, this run alone
+  long peakRssKb = 0;  // the program's peak resident memory as last seen while it ran
 };
 
 std::string ReadFile(const std::string& path) {
@@ -198,19 +199,38 @@ class RenderWavTest : public ::testing::Test {
     ResetSettingsToDefaults();
   }
 
+  // Runs nemora-cli with the space-separated arguments. Its peak memory is read from its own /proc entry
+  // while it runs: the rusage of a child also counts the memory of the parent it was forked from.
   CliRun Run(const std::string& arguments) {
     const std::string out = home_ + "/stdout", err = home_ + "/stderr";
-    const std::string command = std::string(NEMORA_CLI_PATH) + " " + arguments + " >" + out + " 2>" + err;
-    CliRun run;
-    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-    pid_t pid = 0;
-    int raw = -1;
-    rusage usage = {};
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) == 0 &&
-        wait4(pid, &raw, 0, &usage) == pid) {
-      run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-      run.peakRssKb = usage.ru_maxrss;
+    std::vector<std::string> words = {NEMORA_CLI_PATH};
+    for (size_t at = 0; at < arguments.size();) {
+      const size_t space = std::min(arguments.find(' ', at), arguments.size());
+      if (space > at) words.push_back(arguments.substr(at, space - at));
+      at = space + 1;
     }
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    CliRun run;
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+      int raw = 0;
+      while (waitpid(pid, &raw, WNOHANG) == 0) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);) {
+          if (line.rfind("VmHWM:", 0) == 0)
+            run.peakRssKb = std::max(run.peakRssKb, std::atol(line.c_str() + 6));
+        }
+        usleep(20000);
+      }
+      run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
     run.out = ReadFile(out);
     run.err = ReadFile(err);
     return run;

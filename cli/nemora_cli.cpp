@@ -12,6 +12,7 @@
 //   - option table and parsing
 //   - settings: the INI file, then the options
 //   - render
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -280,6 +281,14 @@ struct Progress {
 
 constexpr double kProgressAfterSeconds = 3.0;
 
+// Ctrl-C or a kill during a long render stops it at the next millisecond and removes the partial file
+// instead of leaving it beside the learner's files.
+volatile sig_atomic_t renderInterrupted = 0;
+
+void InterruptRender(int) {
+  renderInterrupted = 1;
+}
+
 void ShowProgress(Progress& progress, uint64_t frames) {
   // Called every virtual millisecond: the clock is read once per second of audio.
   if (!progress.shown || ++progress.calls % 1000 != 0) return;
@@ -333,8 +342,10 @@ int Render(const RenderOptions& options) {
   session.limitUs = options.maxMinutes > 0 ? static_cast<uint64_t>(options.maxMinutes) * 60000000ull
                                            : std::numeric_limits<uint64_t>::max() / 2;
   session.sink = [&writer](const float* frames, int count) {
-    return WriteSoundFrames(writer, frames, count);
+    return renderInterrupted == 0 && WriteSoundFrames(writer, frames, count);
   };
+  signal(SIGINT, InterruptRender);
+  signal(SIGTERM, InterruptRender);
   session.everyMillisecond = [&progress, &writer](uint64_t) { ShowProgress(progress, writer.framesWritten); };
   VirtualSessionResult result;
   const bool ran = RunVirtualSession(session, result);
@@ -342,6 +353,11 @@ int Render(const RenderOptions& options) {
   if (!ran) {
     DiscardSoundFile(writer);
     std::fprintf(stderr, "nemora-cli: the playback did not start\n");
+    return kExitFailed;
+  }
+  if (renderInterrupted != 0) {
+    DiscardSoundFile(writer);
+    std::fprintf(stderr, "nemora-cli: interrupted; %s was not written\n", options.output.c_str());
     return kExitFailed;
   }
   if (result.sinkFailed || !CloseSoundFile(writer)) {

@@ -2,6 +2,7 @@
 // tone must start and end on the millisecond that the playback rules and the keying thread's debounce give.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -348,6 +349,24 @@ TEST_F(RenderWavTest, ASeventyMinuteSessionIsRenderedWholeInLittleMemory) {
   EXPECT_NE(cut.err.find("cut after 10 min"), std::string::npos) << cut.err;
   ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
   EXPECT_EQ(wav.samples.size(), 10u * 60 * 8000);
+}
+
+// An interrupted render leaves neither a partial file nor a file of the name.
+TEST_F(RenderWavTest, AnInterruptedRenderLeavesNothingBehind) {
+  const std::string file = home_ + "/long.txt", output = home_ + "/long.ogg";
+  ASSERT_EQ(Run("generate --kana --count 20 --seed 11 -o " + file).status, 0);
+  const std::string command = "exec " + std::string(NEMORA_CLI_PATH) + " render -q " + file + " -o " + output;
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  for (int i = 0; i < 200 && !std::filesystem::exists(output + ".part"); ++i) usleep(10000);
+  usleep(300000);
+  kill(pid, SIGINT);
+  int raw = 0;
+  ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << "status " << raw;
+  EXPECT_FALSE(std::filesystem::exists(output + ".part"));
+  EXPECT_FALSE(std::filesystem::exists(output));
 }
 
 TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {

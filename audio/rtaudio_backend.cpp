@@ -1,6 +1,7 @@
 // The RtAudio backend: ALSA "default" on Linux (the native PulseAudio backend comes first there), the
 // platform's own API elsewhere. RtAudio 5 reports errors as exceptions from its calls and, from its own
-// thread, through an error callback without user data; both stop here.
+// thread, through an error callback without user data; both stop here. RtAudio 6 throws nothing: its calls
+// return an error code and every error goes to a callback given to the constructor (the shim below).
 #include <RtAudio.h>
 
 #include <algorithm>
@@ -45,10 +46,41 @@ int StreamCallback(void* output, void* /*input*/, unsigned int frames, double /*
   return 0;
 }
 
-void StreamError(RtAudioError::Type type, const std::string& /*text*/) {
-  if (type == RtAudioError::WARNING || type == RtAudioError::DEBUG_WARNING) return;
+void MarkStreamFailed() {
   if (AudioStreamReports* reports = errorReports.load()) reports->failed.store(1, std::memory_order_release);
 }
+
+// ---- RtAudio 5 / 6 shim: the error callback, where it is given, and the probed flag ----------------------
+#if defined(RTAUDIO_VERSION_MAJOR) && RTAUDIO_VERSION_MAJOR >= 6
+void StreamError(RtAudioErrorType type, const std::string& /*text*/) {
+  if (type != RTAUDIO_NO_ERROR && type != RTAUDIO_WARNING) MarkStreamFailed();
+}
+std::unique_ptr<RtAudio> MakeRtAudio(RtAudio::Api api) {
+  return std::make_unique<RtAudio>(api, &StreamError);
+}
+// RtAudio 6 lists only devices it could probe.
+bool WasProbed(const RtAudio::DeviceInfo& /*info*/) {
+  return true;
+}
+void OpenRtStream(RtAudio& rt, RtAudio::StreamParameters& params, unsigned int rate, unsigned int& frames,
+                  RtAudioCallback callback, void* user, RtAudio::StreamOptions& options) {
+  rt.openStream(&params, nullptr, RTAUDIO_FLOAT32, rate, &frames, callback, user, &options);
+}
+#else
+void StreamError(RtAudioError::Type type, const std::string& /*text*/) {
+  if (type != RtAudioError::WARNING && type != RtAudioError::DEBUG_WARNING) MarkStreamFailed();
+}
+std::unique_ptr<RtAudio> MakeRtAudio(RtAudio::Api api) {
+  return std::make_unique<RtAudio>(api);
+}
+bool WasProbed(const RtAudio::DeviceInfo& info) {
+  return info.probed;
+}
+void OpenRtStream(RtAudio& rt, RtAudio::StreamParameters& params, unsigned int rate, unsigned int& frames,
+                  RtAudioCallback callback, void* user, RtAudio::StreamOptions& options) {
+  rt.openStream(&params, nullptr, RTAUDIO_FLOAT32, rate, &frames, callback, user, &options, &StreamError);
+}
+#endif
 
 // ALSA's PulseAudio plugin moves the data through libpulse's own I/O thread ("threaded-ml"), and the
 // callback waits on it: left at normal priority a busy machine starves it although the callback runs
@@ -90,13 +122,13 @@ RtAudio::Api PreferredApi() {
 
 bool TryOpen(RtStream& s, AudioStream& opened, const AudioStreamConfig& config, bool realtime) {
   const RtAudio::Api api = PreferredApi();
-  s.rt = std::make_unique<RtAudio>(api);
+  s.rt = MakeRtAudio(api);
   if (api != RtAudio::UNSPECIFIED && s.rt->getCurrentApi() != api) return false;
   s.rt->showWarnings(false);
   if (s.rt->getDeviceCount() == 0) return false;
   const unsigned int id = s.rt->getDefaultOutputDevice();
   RtAudio::DeviceInfo info = s.rt->getDeviceInfo(id);
-  if (!info.probed || info.outputChannels == 0) return false;
+  if (!WasProbed(info) || info.outputChannels == 0) return false;
   unsigned int rate = static_cast<unsigned int>(config.sampleRateHz);
   if (std::find(info.sampleRates.begin(), info.sampleRates.end(), rate) == info.sampleRates.end() &&
       info.preferredSampleRate > 0) {
@@ -114,8 +146,7 @@ bool TryOpen(RtStream& s, AudioStream& opened, const AudioStreamConfig& config, 
   options.streamName = "Nemora";
   unsigned int frames = static_cast<unsigned int>(config.periodFrames);
   s.channels = static_cast<int>(params.nChannels);
-  s.rt->openStream(&params, nullptr, RTAUDIO_FLOAT32, rate, &frames, &StreamCallback, &s, &options,
-                   &StreamError);
+  OpenRtStream(*s.rt, params, rate, frames, &StreamCallback, &s, options);
   if (!s.rt->isStreamOpen()) return false;
   if (realtime) RaisePulsePluginThreads();
   opened.sampleRateHz = static_cast<int32_t>(s.rt->getStreamSampleRate());
@@ -151,7 +182,6 @@ bool RtOpen(AudioStream& stream, const AudioStreamConfig& config, AudioFillFunct
     s->fill = fill;
     s->user = user;
     s->reports = &reports;
-    errorReports.store(&reports);
     AudioStream opened;
     bool ok = false;
     try {
@@ -160,6 +190,9 @@ bool RtOpen(AudioStream& stream, const AudioStreamConfig& config, AudioFillFunct
       ok = false;
     }
     if (ok) {
+      // RtAudio 6 reports the failures of a trial open through the callback too: they are the open's
+      // failure (false here), not a failure of the stream, which is watched from now on.
+      errorReports.store(&reports);
       opened.handle = s;
       stream = opened;
       return true;

@@ -1,24 +1,31 @@
 // nemora-cli: the trainer's command-line tools.
 //
-//   nemora-cli render [options] [TELEGRAM_FILE] -o OUT.wav
+//   nemora-cli render [options] [TELEGRAM_FILE] -o OUT.wav|.flac|.ogg|.opus|.mp3
 //   nemora-cli generate [options] -o TELEGRAM_FILE      (cli/generate_command.cpp)
+//   nemora-cli report [--mode N]                         (cli/report_command.cpp)
 //
-// renders a receive practice session to a WAV file for listening away from the computer. The session is
+// renders a receive practice session to a sound file for listening away from the computer. The session is
 // sent exactly as receive practice sends it (office signals, speed, tone, sound type, band conditions):
 // the real playback routine keys the levers, the real keying tick and audio render loop make the sound,
-// all on a virtual clock, so an hour of practice takes seconds.
+// all on a virtual clock, so an hour of practice takes seconds. Each millisecond's audio goes to the file
+// as it is made, so a session of any length needs the same few megabytes.
 //   - option table and parsing
 //   - settings: the INI file, then the options
 //   - render
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "audio/audio_engine.h"
+#include "audio/sound_file.h"
 #include "cli/cli_arguments.h"
 #include "cli/generate_command.h"
 #include "cli/report_command.h"
@@ -31,6 +38,7 @@
 #include "core/settings.h"
 #include "core/shared_flags.h"
 #include "core/text.h"
+#include "nemora_version.h"
 #include "practice/run_control.h"
 #include "practice/virtual_session.h"
 
@@ -39,17 +47,21 @@ namespace {
 constexpr const char* kUsage =
     "Usage: nemora-cli render [--kana|--latin] [--wpm N] [--freq HZ] [--sound-type 0-5]\n"
     "                         [--band LIST] [--activity 0-5] [--noise 0-100] [--filter 0-2]\n"
-    "                         [--rate HZ] [TELEGRAM_FILE] -o OUT.wav\n"
+    "                         [--rate HZ] [--max-minutes N] [-q] [TELEGRAM_FILE] -o OUT.wav\n"
     "       nemora-cli generate --help   (random practice telegrams as a telegram file)\n"
     "       nemora-cli report [--mode 0-7]   (the statistics report; see nemora-cli report --help)\n"
+    "       nemora-cli --version\n"
     "\n"
-    "Renders a receive practice session to a WAV file (mono, 16-bit PCM), sent exactly as the\n"
+    "Renders a receive practice session to a sound file (mono), sent exactly as the\n"
     "trainer's receive practice sends it: the telegrams with the office signals around them (HR HR,\n"
     "NR and BT before Latin telegrams, AR or the kana closing signal after each), at the set speed, in\n"
     "the set tone and sound type, through the set band conditions. The telegrams are those of\n"
     "TELEGRAM_FILE (a file that the trainer's 電報読込 loads; its layout sets the script), else the two\n"
     "built-in samples of the script. Options not given are taken from telegram_practice.ini (the trainer's\n"
-    "settings); without one, from the trainer's defaults.\n"
+    "settings); without one, from the trainer's defaults. The output file's extension sets its format:\n"
+    "  .wav (16-bit PCM; also a name without extension), .flac, .ogg or .oga (Ogg Vorbis), .opus (Ogg\n"
+    "  Opus; rates 8000, 12000, 16000, 24000 or 48000) or .mp3 (rates up to 48000). The whole session is\n"
+    "  rendered however long it is, unless --max-minutes cuts it.\n"
     "\n"
     "Options:\n"
     "  --kana              kana (和文) telegrams and Morse\n"
@@ -65,8 +77,11 @@ constexpr const char* kUsage =
     "  --noise N           static noise level, 0 to 100\n"
     "  --filter N          receive filter width: 0 = 250 Hz, 1 = 500 Hz, 2 = 1 kHz\n"
     "  --rate HZ           sample rate of the file, 8000 to 192000 (default 48000)\n"
-    "  -o, --output FILE   the WAV file to write\n"
-    "  -h, --help          this text\n";
+    "  --max-minutes N     stop the session after N minutes of audio, 1 to 100000\n"
+    "  -q, --quiet         no progress line on stderr and no summary on stdout\n"
+    "  -o, --output FILE   the sound file to write\n"
+    "  -h, --help          this text\n"
+    "  --version           the program's version\n";
 
 struct RenderOptions {
   int script = -1;  // -1 from the settings, else 0 kana, 1 Latin
@@ -74,7 +89,10 @@ struct RenderOptions {
   bool bandGiven = false;
   std::vector<std::string> bands;
   int sampleRateHz = 48000;
+  int maxMinutes = 0;  // 0: the whole session
+  bool quiet = false;
   std::string output;
+  SoundFileFormat format = SoundFileFormat::kWav;
   std::string telegramFile;  // empty: the built-in samples
 };
 
@@ -160,6 +178,7 @@ int ParseRenderOptions(int argc, char** argv, RenderOptions& options) {
       {"--noise", &options.noise, 0, 100},
       {"--filter", &options.filter, 0, 2},
       {"--rate", &options.sampleRateHz, 8000, 192000},
+      {"--max-minutes", &options.maxMinutes, 1, 100000},
   };
   for (int i = 0; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -170,6 +189,14 @@ int ParseRenderOptions(int argc, char** argv, RenderOptions& options) {
     if (!arg.empty() && arg[0] != '-') {
       if (!options.telegramFile.empty()) return UsageError("more than one telegram file given");
       options.telegramFile = arg;
+      continue;
+    }
+    if (arg == "--version") {
+      std::printf("nemora-cli %s\n", kNemoraVersion);
+      return -1;
+    }
+    if (arg == "-q" || arg == "--quiet") {
+      options.quiet = true;
       continue;
     }
     if (arg == "--kana" || arg == "--latin") {
@@ -207,6 +234,10 @@ int ParseRenderOptions(int argc, char** argv, RenderOptions& options) {
     }
   }
   if (options.output.empty()) return UsageError("no output file given (-o OUT.wav)");
+  if (!SoundFileFormatForPath(options.output, options.format)) {
+    return UsageError("cannot tell the sound format of '" + options.output + "' (use " +
+                      SoundFileExtensionList() + ")");
+  }
   return kExitOk;
 }
 
@@ -236,6 +267,48 @@ void ApplySettings(const RenderOptions& options) {
 
 // ---- Render ----------------------------------------------------------------------------------------------
 
+// The progress line: from a few seconds into a render, the audio made so far and the speed, rewritten in
+// place on a terminal and as a line every ten seconds into a log.
+struct Progress {
+  bool shown = false;
+  bool toTerminal = false;
+  int sampleRateHz = 48000;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  double lastShownSeconds = 0;
+  bool anyShown = false;
+  uint32_t calls = 0;
+};
+
+constexpr double kProgressAfterSeconds = 3.0;
+
+// Ctrl-C or a kill during a long render stops it at the next millisecond and removes the partial file
+// instead of leaving it beside the learner's files.
+volatile sig_atomic_t renderInterrupted = 0;
+
+void InterruptRender(int) {
+  renderInterrupted = 1;
+}
+
+void ShowProgress(Progress& progress, uint64_t frames) {
+  // Called every virtual millisecond: the clock is read once per second of audio.
+  if (!progress.shown || ++progress.calls % 1000 != 0) return;
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - progress.start).count();
+  const double interval = progress.toTerminal ? 0.5 : 10.0;
+  if (wall < kProgressAfterSeconds || wall - progress.lastShownSeconds < interval) return;
+  progress.lastShownSeconds = wall;
+  progress.anyShown = true;
+  const double audio = static_cast<double>(frames) / progress.sampleRateHz;
+  const long minutes = static_cast<long>(audio / 60);
+  std::fprintf(stderr, "%srendering: %ld:%02ld of audio (%.0fx real time)%s", progress.toTerminal ? "\r" : "",
+               minutes, static_cast<long>(audio) % 60, audio / wall, progress.toTerminal ? "" : "\n");
+  std::fflush(stderr);
+}
+
+void EndProgress(const Progress& progress) {
+  if (progress.anyShown && progress.toTerminal) std::fputc('\n', stderr);
+}
+
 int Render(const RenderOptions& options) {
   BuildMorseTables();
   ApplySettings(options);
@@ -251,28 +324,59 @@ int Render(const RenderOptions& options) {
   InstallKeyEventConsumers(KeyEventConsumers{});
   EnableEventQueue();
 
+  SoundFileWriter writer;
+  if (!OpenSoundFile(writer, options.output, options.format, options.sampleRateHz)) {
+    std::fprintf(stderr, "nemora-cli: cannot write %s: %s\n", options.output.c_str(), writer.error.c_str());
+    return kExitFailed;
+  }
+  Progress progress;
+  progress.shown = !options.quiet;
+  progress.sampleRateHz = options.sampleRateHz;
+  progress.toTerminal = isatty(STDERR_FILENO) != 0;
+
   VirtualSessionOptions session;
   session.start = StartReceivePlayback;
   session.render = true;
   session.sampleRateHz = options.sampleRateHz;
+  // A session ends with its last telegram; only the learner's own --max-minutes cuts it.
+  session.limitUs = options.maxMinutes > 0 ? static_cast<uint64_t>(options.maxMinutes) * 60000000ull
+                                           : std::numeric_limits<uint64_t>::max() / 2;
+  session.sink = [&writer](const float* frames, int count) {
+    return renderInterrupted == 0 && WriteSoundFrames(writer, frames, count);
+  };
+  signal(SIGINT, InterruptRender);
+  signal(SIGTERM, InterruptRender);
+  session.everyMillisecond = [&progress, &writer](uint64_t) { ShowProgress(progress, writer.framesWritten); };
   VirtualSessionResult result;
-  if (!RunVirtualSession(session, result)) {
+  const bool ran = RunVirtualSession(session, result);
+  EndProgress(progress);
+  if (!ran) {
+    DiscardSoundFile(writer);
     std::fprintf(stderr, "nemora-cli: the playback did not start\n");
     return kExitFailed;
   }
-  const auto writeStart = std::chrono::steady_clock::now();
-  if (!WriteWavFile(options.output, result.samples, options.sampleRateHz)) {
-    std::fprintf(stderr, "nemora-cli: cannot write %s\n", options.output.c_str());
+  if (renderInterrupted != 0) {
+    DiscardSoundFile(writer);
+    std::fprintf(stderr, "nemora-cli: interrupted; %s was not written\n", options.output.c_str());
     return kExitFailed;
   }
-  const double writeSeconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - writeStart).count();
-  const double audioSeconds = static_cast<double>(result.samples.size()) / options.sampleRateHz;
-  const double wallSeconds = result.wallSeconds + writeSeconds;
-  std::printf("%s: %.1f s of %s practice at %d WPM, %d Hz; rendered in %.2f s (%.0fx real time)\n",
-              options.output.c_str(), audioSeconds, LatinMode.load() != 0 ? "Latin" : "kana",
-              practiceSettings.WPM.load(), options.sampleRateHz, wallSeconds,
-              wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
+  if (result.sinkFailed || !CloseSoundFile(writer)) {
+    DiscardSoundFile(writer);
+    std::fprintf(stderr, "nemora-cli: cannot write %s: %s\n", options.output.c_str(), writer.error.c_str());
+    return kExitFailed;
+  }
+  const double audioSeconds = static_cast<double>(result.framesRendered) / options.sampleRateHz;
+  const double wallSeconds = result.wallSeconds;
+  if (result.limitReached) {
+    std::fprintf(stderr, "nemora-cli: the session was cut after %d min (--max-minutes)\n",
+                 options.maxMinutes);
+  }
+  if (!options.quiet) {
+    std::printf("%s: %.1f s of %s practice at %d WPM, %d Hz; rendered in %.2f s (%.0fx real time)\n",
+                options.output.c_str(), audioSeconds, LatinMode.load() != 0 ? "Latin" : "kana",
+                practiceSettings.WPM.load(), options.sampleRateHz, wallSeconds,
+                wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
+  }
   return kExitOk;
 }
 
@@ -288,12 +392,16 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return kExitOk;
   }
+  if (command == "--version") {
+    std::printf("nemora-cli %s\n", kNemoraVersion);
+    return kExitOk;
+  }
   if (command == "generate") return RunGenerateCommand(argc - 2, argv + 2);
   if (command == "report") return RunReportCommand(argc - 2, argv + 2);
   if (command != "render") return UsageError("unknown command '" + std::string(command) + "'");
   RenderOptions options;
   const int parsed = ParseRenderOptions(argc - 2, argv + 2, options);
-  if (parsed == -1) return kExitOk;  // --help
+  if (parsed == -1) return kExitOk;  // --help, --version
   if (parsed != kExitOk) return parsed;
   return Render(options);
 }

@@ -31,7 +31,7 @@ void IgnoreWake(int) {}
 void InstallWakeHandler() {
   static std::once_flag once;
   std::call_once(once, [] {
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = IgnoreWake;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no SA_RESTART: the blocked ioctl must return EINTR

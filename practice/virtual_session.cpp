@@ -30,6 +30,9 @@ struct VirtualWorld {
   int sampleRateHz = 48000;
   uint64_t framesRendered = 0;
   std::vector<float>* samples = nullptr;
+  const std::function<bool(const float*, int)>* sink = nullptr;
+  bool limitReached = false;
+  bool sinkFailed = false;
   std::vector<float> stepBuffer;
   const std::function<void(uint64_t)>* everyMillisecond = nullptr;
   void (*capturedBody)() = nullptr;
@@ -51,7 +54,14 @@ void StepWorld() {
       world.stepBuffer.resize(static_cast<size_t>(frames));
       const uint64_t firstFrameUs = world.startUs + world.framesRendered * 1000000 / rate;
       RenderFrames(*world.audio, world.stepBuffer.data(), frames, 1, world.sampleRateHz, firstFrameUs, 0);
-      world.samples->insert(world.samples->end(), world.stepBuffer.begin(), world.stepBuffer.end());
+      if (world.sink && *world.sink) {
+        if (!world.sinkFailed && !(*world.sink)(world.stepBuffer.data(), frames)) {
+          world.sinkFailed = true;
+          runFlags.playing.store(0);
+        }
+      } else {
+        world.samples->insert(world.samples->end(), world.stepBuffer.begin(), world.stepBuffer.end());
+      }
       world.framesRendered = endFrame;
     }
   } else {
@@ -62,7 +72,10 @@ void StepWorld() {
   ProcessPostedMessages();
   if (world.everyMillisecond && *world.everyMillisecond) (*world.everyMillisecond)(world.nowUs);
   world.nowUs += kStepUs;
-  if (world.nowUs >= world.stopAtUs) runFlags.playing.store(0);
+  if (world.nowUs >= world.stopAtUs) {
+    world.limitReached = true;
+    runFlags.playing.store(0);
+  }
 }
 
 uint64_t VirtualMicros() {
@@ -97,6 +110,9 @@ bool RunVirtualSession(const VirtualSessionOptions& options, VirtualSessionResul
   world.sampleRateHz = options.sampleRateHz > 0 ? options.sampleRateHz : 48000;
   world.framesRendered = 0;
   world.samples = &result.samples;
+  world.sink = &options.sink;
+  world.limitReached = false;
+  world.sinkFailed = false;
   world.everyMillisecond = &options.everyMillisecond;
   world.capturedBody = nullptr;
 
@@ -114,10 +130,14 @@ bool RunVirtualSession(const VirtualSessionOptions& options, VirtualSessionResul
     world.capturedBody();
   }
   result.virtualDurationUs = world.nowUs - world.startUs;
+  result.framesRendered = world.framesRendered;
+  result.limitReached = world.limitReached;
+  result.sinkFailed = world.sinkFailed;
 
   RemoveClockHooks();
   world.active = false;
   world.samples = nullptr;
+  world.sink = nullptr;
   world.everyMillisecond = nullptr;
   world.audio.reset();
   result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();

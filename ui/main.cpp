@@ -15,6 +15,7 @@
 #include "core/controls.h"
 #include "core/event_queue.h"
 #include "keying/keying_thread.h"
+#include "nemora_version.h"
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "records/log_summary.h"
@@ -73,6 +74,11 @@ bool ParseStartOptions(int argc, char** argv, StartOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before the application object: it needs a display, and the version is asked for where there is none.
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::printf("nemora %s\n", kNemoraVersion);
+    return 0;
+  }
   QApplication application(argc, argv);
   StartOptions options;
   if (!ParseStartOptions(argc, argv, options)) {

@@ -71,8 +71,8 @@ void ForwardControlChange(int id) {
 
 void WakeWindowThread() {
   if (MainWindow* window = theWindow.data()) {
-    QMetaObject::invokeMethod(
-        window, []() { ProcessPostedMessages(); }, Qt::QueuedConnection);
+    auto process = []() { ProcessPostedMessages(); };
+    QMetaObject::invokeMethod(window, process, Qt::QueuedConnection);
   }
 }
 

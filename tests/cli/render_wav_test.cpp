@@ -1,9 +1,14 @@
 // nemora-cli render, run as the learner runs it: the WAV it writes is analysed sample by sample, and every
 // tone must start and end on the millisecond that the playback rules and the keying thread's debounce give.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,12 +24,15 @@
 #include "keying/keying_tick.h"
 #include "temporary_home.h"
 
+extern char** environ;
+
 namespace {
 
 struct CliRun {
   int status = -1;
   std::string out;
   std::string err;
+  long peakRssKb = 0;  // the program's peak resident memory as last seen while it ran
 };
 
 std::string ReadFile(const std::string& path) {
@@ -192,12 +200,38 @@ class RenderWavTest : public ::testing::Test {
     ResetSettingsToDefaults();
   }
 
+  // Runs nemora-cli with the space-separated arguments. Its peak memory is read from its own /proc entry
+  // while it runs: the rusage of a child also counts the memory of the parent it was forked from.
   CliRun Run(const std::string& arguments) {
     const std::string out = home_ + "/stdout", err = home_ + "/stderr";
-    const std::string command = std::string(NEMORA_CLI_PATH) + " " + arguments + " >" + out + " 2>" + err;
+    std::vector<std::string> words = {NEMORA_CLI_PATH};
+    for (size_t at = 0; at < arguments.size();) {
+      const size_t space = std::min(arguments.find(' ', at), arguments.size());
+      if (space > at) words.push_back(arguments.substr(at, space - at));
+      at = space + 1;
+    }
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+      int raw = 0;
+      while (waitpid(pid, &raw, WNOHANG) == 0) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);) {
+          if (line.rfind("VmHWM:", 0) == 0)
+            run.peakRssKb = std::max(run.peakRssKb, std::atol(line.c_str() + 6));
+        }
+        usleep(20000);
+      }
+      run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
     run.out = ReadFile(out);
     run.err = ReadFile(err);
     return run;
@@ -294,6 +328,47 @@ TEST_F(RenderWavTest, UnsetOptionsComeFromTheSettingsFile) {
   EXPECT_EQ(wav.samples.size(), ReceivePracticeSchedule(Script::kLatin, 32).t * 48);
 }
 
+// However long the session, all of it is rendered (no cut at an hour) and it is written as it is made:
+// the memory is that of a short session. Only --max-minutes cuts, and says so.
+TEST_F(RenderWavTest, ASeventyMinuteSessionIsRenderedWholeInLittleMemory) {
+  const std::string file = home_ + "/long.txt", wavPath = home_ + "/long.wav";
+  ASSERT_EQ(Run("generate --kana --count 35 --seed 11 -o " + file).status, 0);
+  const Schedule schedule = ReceivePracticeSchedule(Script::kKana, 25, file);
+  ASSERT_GE(schedule.t, 70ull * 60 * 1000) << "the telegrams make less than 70 minutes";
+  const CliRun run =
+      Run("render --kana --wpm 25 --band none --sound-type 0 --rate 8000 " + file + " -o " + wavPath);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::printf("  render of %.1f min: peak resident %ld kB\n", schedule.t / 60000.0, run.peakRssKb);
+  EXPECT_LE(run.peakRssKb, 64 * 1024) << "peak resident kB of the render";
+  Wav wav;
+  ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
+  EXPECT_EQ(wav.samples.size(), schedule.t * 8) << "rendered ms: " << wav.samples.size() / 8;
+
+  const CliRun cut = Run("render --kana --wpm 25 --rate 8000 --max-minutes 10 " + file + " -o " + wavPath);
+  ASSERT_EQ(cut.status, 0) << cut.err;
+  EXPECT_NE(cut.err.find("cut after 10 min"), std::string::npos) << cut.err;
+  ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
+  EXPECT_EQ(wav.samples.size(), 10u * 60 * 8000);
+}
+
+// An interrupted render leaves neither a partial file nor a file of the name.
+TEST_F(RenderWavTest, AnInterruptedRenderLeavesNothingBehind) {
+  const std::string file = home_ + "/long.txt", output = home_ + "/long.ogg";
+  ASSERT_EQ(Run("generate --kana --count 20 --seed 11 -o " + file).status, 0);
+  const std::string command = "exec " + std::string(NEMORA_CLI_PATH) + " render -q " + file + " -o " + output;
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  for (int i = 0; i < 200 && !std::filesystem::exists(output + ".part"); ++i) usleep(10000);
+  usleep(300000);
+  kill(pid, SIGINT);
+  int raw = 0;
+  ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << "status " << raw;
+  EXPECT_FALSE(std::filesystem::exists(output + ".part"));
+  EXPECT_FALSE(std::filesystem::exists(output));
+}
+
 TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
   const char* cases[] = {
       "render --wpm 0 -o x.wav",
@@ -306,6 +381,8 @@ TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
       "render --noise 101 -o x.wav",
       "render --filter 3 -o x.wav",
       "render --rate 7999 -o x.wav",
+      "render --max-minutes 0 -o x.wav",
+      "render --latin -o x.wma",
       "render --band BandFoo -o x.wav",
       "render --band BandActivity -o x.wav",
       "render --bogus -o x.wav",

@@ -2,6 +2,7 @@
 // everything the generators make from it can be keyed, over many seeds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 

@@ -21,6 +21,7 @@ expected=(
   "share/icons/hicolor/16x16/apps/$id.png" "share/icons/hicolor/32x32/apps/$id.png"
   "share/icons/hicolor/48x48/apps/$id.png" "share/icons/hicolor/256x256/apps/$id.png"
   "share/icons/hicolor/scalable/apps/$id.svg" share/nemora/screenshots/main-window.png
+  share/man/man1/nemora.1.gz share/man/man1/nemora-cli.1.gz share/doc/nemora/copyright
 )
 for file in "${expected[@]}"; do
   [ -s "$prefix/$file" ] || fail "missing $file"
@@ -32,6 +33,12 @@ appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail
 grep -q '^Exec=nemora %f$' "$prefix/share/applications/$id.desktop" || fail "Exec line does not pass the file"
 grep -q '^Categories=Education;$' "$prefix/share/applications/$id.desktop" || fail "category"
 grep -q '^Name\[ja\]=ネモラ$' "$prefix/share/applications/$id.desktop" || fail "Japanese name"
+
+# One version: the metainfo's release is what both installed programs report.
+version=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$prefix/share/metainfo/$id.metainfo.xml")
+[ -n "$version" ] || fail "no release version in the metainfo"
+[ "$(env -u DISPLAY "$prefix/bin/nemora" --version)" = "nemora $version" ] || fail "nemora --version"
+[ "$("$prefix/bin/nemora-cli" --version)" = "nemora-cli $version" ] || fail "nemora-cli --version"
 
 # The installed programs, with a home of their own.
 export HOME=$work/home

@@ -1,6 +1,8 @@
 // The statistics reports and bars over real log files in a temporary NEMORA_HOME.
 #include "records/statistics_report.h"
 
+#include <algorithm>
+
 #include "core/text.h"
 #include "log_test_home.h"
 #include "records/home_dashboard.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make run: install what is missing, build, start the trainer.  make test: install, build, run every test.
 # Each target installs only what it needs (scripts/install-deps.sh: build, run, test) and only if missing.
 BUILD ?= build

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # For a fresh Debian 12 or 13 that has nothing but bash: installs what the target needs and is missing
 # (make included), then runs the Makefile's target.
 #   bash make.sh run | bash make.sh test | bash make.sh <any make target>

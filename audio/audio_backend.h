@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound device behind a small struct of function pointers: the native PulseAudio stream (libpulse's
 // asynchronous API, which can report underflows and cork) and RtAudio (ALSA here, the platform's own API
 // elsewhere). Both deliver float32 interleaved frames through one fill function, so the engine's render loop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Audio output engine.
 //
 // Sections: the per-buffer render loop (RenderFrames), offline rendering and the WAV writer, the live

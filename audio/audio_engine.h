@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio output engine: the per-buffer render loop, the live output thread and offline rendering.
 //
 // Every sound comes out of RenderFrames: the envelope follows the tone-on edges (core/tone_flag.h), each

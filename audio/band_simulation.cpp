@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Band-condition simulation.
 //
 // Sections: per-buffer values (PrepareBandBuffer), the frame function (BandFrame) in its fixed order

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Band-condition simulation: fading, chirp, flutter, interfering stations, static, crashes, echoes and
 // receiver faults around the practice tone, one frame at a time.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame clock's rules (see the header).
 #include "audio/frame_clock.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live stream's frame clock: the time of each requested frame, from counting frames since an anchor.
 //
 // Callback times jitter and bunch, while the device consumes frames at a steady rate, so a frame's time

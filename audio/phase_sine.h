@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sine for the audio thread: argument reduction and polynomial kernels, inline so the per-frame code of the
 // tone synthesis and the band simulation calls no library function for its many sines and hashes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The native PulseAudio backend (also PipeWire's PulseAudio server): a pa_stream on a pa_threaded_mainloop.
 //
 // Unlike RtAudio's pa_simple path it sees its stream: the server's underflow notices, the stream's and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RtAudio backend: ALSA "default" on Linux (the native PulseAudio backend comes first there), the
 // platform's own API elsewhere. RtAudio 5 reports errors as exceptions from its calls and, from its own
 // thread, through an error callback without user data; both stop here. RtAudio 6 throws nothing: its calls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stream supervisor's decisions (see the diagram in the header).
 #include "audio/stream_supervisor.h"
 

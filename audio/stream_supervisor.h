@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the audio thread does with its stream, decided from a few facts: which run wants sound, whether the
 // stream broke, how many underflows it reported and what time it is. A pure function of its record, so the
 // buffering steps and the back-off are tested on a fake clock; the audio thread carries the steps out.

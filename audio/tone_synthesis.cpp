@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tone synthesis: helpers, per-buffer time terms, and the six sound types.
 //
 // Harmonics come from one sine (and cosine) of the phase through the multiple-angle identities

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One sample of the Morse tone: oscillator phase, keying envelope and the six sound types.
 //
 // Pure arithmetic, called once per output frame on the audio thread (through the band simulation). The slow

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the audio render loop for 48 kHz stereo in real time: the plain tone (sound type 0, master switch
 // off) and the heaviest case (sound type 4, all 21 band switches on, activity 5, noise 100), keyed in a
 // steady pattern. Prints name=value lines; core_percent is the CPU share of one core the loop needs.

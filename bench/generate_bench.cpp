@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of making practice material: a random batch of each script and loading a large telegram file.
 //
 // Prints kana_batch_ms= (10 kana telegrams, second generation at level 4, the longest texts; target at most

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program costs at rest: the trainer with its window open (offscreen) and no run, on a private
 // PulseAudio server, for 20 s. Beside it, on the same server, what the server costs with no client at all
 // and with a reference client (paplay) keeping a 10.7 ms stream of silence open, as a program does whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one judged character costs the event thread with logging on: Latin telegrams of 120 characters
 // keyed to their end signals (every fifth character wrong) through the event thread's dispatch, in a
 // temporary NEMORA_HOME on the real disk.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keying thread's cost while nobody keys: its own CPU time over 10 s of real 1 ms ticks.
 //
 // Prints keying_idle_core_percent= (thread CPU time / wall time, in percent of one core; the target is at

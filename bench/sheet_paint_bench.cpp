@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One full paint of a telegram sheet with a full page, at the sheet's size in a 1540 x 1120 window
 // (offscreen). Prints the median of many paints as kana_paint_ms= and latin_paint_ms= (the paint while
 // keying: view unchanged), and the paint after each zoom step (the form picture scaled anew) as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dropouts of keyed Morse through the program's own stream, running as an ordinary process would (no
 // real-time privilege: the client runs under setpriv without CAP_SYS_NICE, RLIMIT_RTPRIO is 0 and no
 // RealtimeKit answers here), on an idle machine and with a CPU hog on every core, beside a reference

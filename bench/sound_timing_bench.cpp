@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timing of the sound as heard: keys "PARIS " ten times at 40 WPM on the serial levers through the real
 // keying thread and audio thread into a PulseAudio null sink, records the sink's monitor with parec and
 // compares the key edges heard with the moments the levers changed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up time: from the start of a fresh process to the first paint of the main window.
 //
 // Each take forks and executes this program again in its child mode, which starts up as the program does

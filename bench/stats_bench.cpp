@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics window and the dashboard over years of practice: a generated 200 MB practice log (rows
 // made by the program's own row formatter: a "途中" row per judged character and a "完了" row per run,
 // over about three years of daily practice) and a character log of 80 characters, in a temporary

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_arguments.h"
 
 bool ParseWholeNumber(std::string_view text, long long low, long long high, long long& value) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the nemora-cli commands share: their exit codes and the reading of numeric option values.
 #pragma once
 #include <string_view>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nemora-cli generate [options] -o FILE
 //
 // Generates telegrams exactly as the trainer's ランダム生成 does (the same generators, the same random

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nemora-cli generate: random practice telegrams written as a telegram file that the trainer loads back.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nemora-cli: the trainer's command-line tools.
 //
 //   nemora-cli render [options] [TELEGRAM_FILE] -o OUT.wav|.flac|.ogg|.opus|.mp3

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report is exactly what the statistics window shows in that mode when it is opened in a process that
 // has run no practice: the logs of the application directory, nothing judged, the WPM setting of
 // telegram_practice.ini. UTF-8 with the window's CR LF line ends, so scripts can read progress.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make install: the two programs, the desktop entry, the icon in every size and the AppStream metainfo under
 # one prefix (default ~/.local, the user's own; `make install PREFIX=/usr/local` for all users).
 #   <prefix>/bin/nemora, nemora-cli

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // English random telegrams: a batch of 200 telegrams whose texts are templates of the learning level and
 // the selected category, filled from the dictionary, each with a preamble line and an address.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The English dictionary (resource 5301) and sentence templates (resource 5302) of the Latin random
 // generator: parsing and the expansion that enlarges both before every use.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kana random telegrams.
 //   - text helpers
 //   - templates and words

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kana random telegrams: a batch of 10 telegrams with complete headers and a text whose length follows the
 // learning level, from short phrases (normal) or from sentence templates (second generation), optionally
 // salted with the learner's weak characters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kana generator's tables.
 //   - built-in tables
 //   - parsing the content resources

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kana generator's tables: the small built-in ones, and the sentence templates, word lists and
 // addresses compiled in from resources/kana/ (parsed once, read-only afterwards).
 #pragma once

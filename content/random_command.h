@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The random generation command (button 7 "ランダム生成"): seeds the random source once per process, makes a
 // batch for the current script (10 kana or 200 English telegrams) and installs it in place of the document.
 // The batch is made on the window thread, which reads the controls; installing it is posted to the event

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one pseudo-random source of the text generators (kana and English telegrams).
 //
 //   state = state × 214013 + 2531011  (mod 2^32)      value = bits 16..30 of state, 0 … 32767

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "content/statistics_material.h"
 
 #include "content/telegram_document.h"

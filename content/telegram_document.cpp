@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The telegram document: built-in samples, queries, the learner's records and the page model.
 //   - built-in samples
 //   - queries

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The telegrams being practised, the learner's copy of each, and the page model of the two sheets.
 //
 // Thread: the event thread owns the document and the judge state (core/event_queue.h); the window thread

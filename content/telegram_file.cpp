@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Telegram text files.
 //   - decoding: UTF-16LE, strict UTF-8, CP932
 //   - sections and layouts

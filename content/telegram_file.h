@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Telegram text files: the decoder shared with the template files, the two file layouts, loading a file into
 // the telegram document and writing telegrams back out, and the kana generator's optional template files.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/app.h"
 
 #include "core/event_queue.h"

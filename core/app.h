@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process start-up and shutdown: tables, events, the queue and the three long-lived worker threads.
 #pragma once
 #include <string_view>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program's files live, and the writes that must never leave a file half written.
 #pragma once
 #include <cstdint>

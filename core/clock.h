@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The millisecond tick and sleeping, behind hooks so tests can run the pipeline on virtual time.
 #pragma once
 #include <cstdint>

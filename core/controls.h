@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls by dialog id: a thread-safe table that the logic reads and writes from any
 // thread. The Qt window is a view of it; tests run against the table alone.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Manual- or auto-reset event, as the worker threads wait on them.
 //
 // Each event has its own lock and condition variable, so a set wakes only the threads waiting on that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event thread's queues.
 //   1. the keying ring (single producer, lock-free) and the posted queue (locked)
 //   2. taking records and work in stamp order

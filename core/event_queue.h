@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event thread and what reaches it: keying reports from the keying thread, reports posted by playback,
 // and work posted by the window thread.
 //

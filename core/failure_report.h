@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Failures the learner must know about: a settings save or log write that fails, a worker thread that does
 // not start, a sound stream that cannot be opened. Each is said on the message line (1108) and on stderr
 // with the reason, once: a failure that repeats (every judged character's log write on a full disk) is

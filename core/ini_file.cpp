@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // INI reading and writing.
 //   - name matching and blank trimming
 //   - ParseIni / ReadIniFile

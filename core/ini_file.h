@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small INI reader and writer with the reading rules of the Windows profile functions, so a settings file
 // written by either program reads the same in both.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Latin and kana Morse alphabets in both directions, and the text rules around them.
 // Built once before the worker threads start; read-only afterwards except the active decoding map.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RealtimeKit client over libdbus.
 //
 // Protocol (object /org/freedesktop/RealtimeKit1, interface org.freedesktop.RealtimeKit1):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RealtimeKit: the desktop's way to real-time scheduling for a user who may not set it himself. The daemon
 // (org.freedesktop.RealtimeKit1 on the system D-Bus) sets SCHED_RR, or a raised nice level, on a thread of
 // the calling process, within limits of its own; before it grants real-time it requires the process to cap

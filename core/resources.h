@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own data, compiled into the executable from resources/ (listed in resources/resources.txt):
 // form pictures, icon, guide pictures, the generators' word lists and templates.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: the record, its keys, the INI file, the value labels, the combo lists and the
 // first-run guide.
 //   - the record and its keys

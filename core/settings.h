@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The persisted settings ("telegram_practice.ini", section "Settings") and their labels and lists.
 // Every field is an atomic so the worker threads read it without a lock; the window thread writes them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flags shared between the window thread and the worker threads. All are atomics: 0 = off/open.
 #pragma once
 #include <atomic>

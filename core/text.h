@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UTF-16 text helpers and the printf-style formatter used for every displayed or logged line.
 #pragma once
 #include <cstdint>

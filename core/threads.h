@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Worker threads that can be waited for with a time-out and abandoned when they do not end.
 #pragma once
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tone-on flag and its timestamped edge ring.
 //
 // One producer (the keying thread) appends an edge whenever the keyed state changes; one consumer (the

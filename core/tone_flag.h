@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tone-on flag: the keyed state that the audio engine sounds.
 //
 // A buffer is rendered in one burst, so sampling the flag per frame would move every key edge to a buffer

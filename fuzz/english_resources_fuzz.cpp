@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as the English resources (dictionary before the first NUL byte, templates after it): parsing
 // and expansion must keep every level in range, and filling any template must work.
 #include <cstddef>

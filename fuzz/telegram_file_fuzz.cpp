@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a telegram file: decoding and parsing must neither crash nor produce a telegram with an
 // empty or untrimmed section.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a kana template file or as one of the kana content resources: every kept template line is
 // trimmed, non-empty and no comment; every address keeps its prefecture.
 #include <cstddef>

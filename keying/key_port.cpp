@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial key port.
 //   1. state and backend
 //   2. open, close and the failure texts

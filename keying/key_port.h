@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial key port: opening and closing it, the monitor thread that copies DSR (dot) and CTS (dash) into
 // the serial levers, and the detection of the kind of key wired to it.
 //

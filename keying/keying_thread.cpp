@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keying thread: a thin loop around the keying tick.
 //
 // The thread only reads the clock, the levers and the settings, calls KeyingTick and passes its results

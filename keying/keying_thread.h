@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keying thread: runs the keying tick every millisecond on the shared levers and settings.
 #pragma once
 #include "keying/keying_tick.h"

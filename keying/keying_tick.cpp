@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keying tick.
 //
 // Sections: timing formulas - character re-classification - debounce and AUTO keyer - the Iambic and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keying tick: one millisecond of the keying thread as a pure function.
 //
 // Raw key contacts go in; the keyed state (which gates the tone) and the element, character and word-gap

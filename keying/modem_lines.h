@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modem-status lines of a serial key port behind one small interface: the termios backend for real
 // ports, and a scripted one (keying/scripted_modem_lines.h) that tests drive. A key's contacts close DSR
 // (dot) and CTS (dash) against DTR and RTS, which the open holds on as their supply.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real serial ports through termios.
 //
 // TIOCMIWAIT waits for a change after the moment it is entered; one that came between the last read and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receive playback and demonstration sending.
 //   1. waits on absolute deadlines, pauses
 //   2. elements and codes (a character cut by a pause is sent again)

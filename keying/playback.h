@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receive playback and demonstration sending: the telegrams of the document keyed on the serial levers,
 // with the procedure signals of a telegraph office around them.
 //

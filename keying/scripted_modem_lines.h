@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A serial key port played from a script, for tests: the same interface as the termios backend, the line
 // changes at set times after the open, on the real clock, so the real monitor thread follows them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input judging.
 //
 //   1. Comparison rules        JudgedCount, the proceed option

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The judge: compares every decoded character with the model telegram, fills the learner's copy, turns the
 // sheet pages along with the input and interprets the procedure signals that move through a telegram.
 //

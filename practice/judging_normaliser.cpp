@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "practice/judging_normaliser.h"
 
 #include "core/morse_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The form in which model and keyed characters are compared. The judge compares with it and scoring weighs
 // characters by it, so it sits below both.
 #pragma once

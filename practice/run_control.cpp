@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Practice run control.
 //   1. hooks, waits for worker threads
 //   2. pause

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Practice run control: starting, pausing and stopping receive practice, demonstration sending and send
 // practice; the element statistics and the two status lines under the sheets.
 //

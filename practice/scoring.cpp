@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scoring, results and automatic adjustment.
 //
 //   1. Weights and booking     CharacterWeight, RecordJudgement, rates

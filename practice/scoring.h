@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scoring: every judgement is booked into the run statistics, the current telegram's score, the live result
 // lines and the practice logs; the per-telegram result window; the end of a practice run with its text log;
 // automatic speed and level changes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The element statistics and the two status lines under the sheets.
 #include "practice/status_lines.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timing of the last keyed element and the two status lines under the sheets (controls 1117, 1118).
 // Run control, the judge and scoring all refresh them, so they sit below all three.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice pipeline on a virtual clock.
 //   - the virtual world: one millisecond step = keying tick, audio, event dispatch, the caller's action
 //   - the session: clock hooks, the captured playback body, measurements

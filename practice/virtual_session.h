@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice pipeline on a virtual clock: playback -> levers -> keying tick -> event queue -> judge and
 // logs, and optionally the audio render loop into a sample buffer or a sink, all on the calling thread.
 //

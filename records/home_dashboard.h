@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The home dashboard's text: today's figures, the level earned by characters practised, the weakest
 // characters and three recommendations. Plain C++; the window paints it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Practice-log summary, read incrementally.
 //
 //   1. Lines: the byte-level field scan and what one line adds to the summary

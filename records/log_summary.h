@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice log summed up once and then kept up to date by reading only what was appended.
 //
 // The practice log gains a row per judged character, so years of practice make it hundreds of megabytes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Practice log and character log.
 //
 //   1. Small helpers: saturating sums, a sscanf-style integer scanner

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two CSV practice logs kept in the application directory, and the shared rules for reading them back.
 //
 //   telegram_practice_log.csv       one row per judged character ("途中") and per finished run ("完了"),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice run's counters and the current telegram's score.
 //
 // Writer: the event thread only (judging, scoring, and the resets at run start and RESET, which the window

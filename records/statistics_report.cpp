@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Statistics window contents.
 //
 //   1. Gathering: the current run, the two logs, today's date

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics window's contents: the bar list, the graph's geometry and the report text of each mode,
 // built from the practice run's counters and the two CSV logs. Plain C++; the window only paints them.
 #pragma once

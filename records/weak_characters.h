@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The learner's weakest characters, ranked from the character log (telegram_practice_char_log.csv). The kana
 // generator salts weak-telegram texts with them; the home dashboard lists them.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Nemora needs, only those that are missing, by what they are needed for:
 #   install-deps.sh build   the compiler, CMake and the libraries' development files
 #   install-deps.sh run     what the program loads without linking it (fonts, Qt plugins)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes a PulseAudio server with a null sink available for the sound tests, and takes away only what it made.
 #   start  when no server answers on the default socket: starts one whose only sink is "nullsink"
 #          (norewinds=1 avoids a 1-2 s stall when a low-latency stream joins). When a server already runs

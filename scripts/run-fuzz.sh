@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzz target of a fuzz build for a bounded time each, starting from the committed seed inputs.
 #   scripts/run-fuzz.sh BUILD_DIR SECONDS
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # AddressSanitizer + UndefinedBehaviorSanitizer over the logic tests, ThreadSanitizer over every test, the
 # window tests included.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every test of a build tree: a PulseAudio null sink for the tests that start the program's sound
 # (the recording test runs a private server of its own) and the offscreen Qt platform for the window tests.
 set -uo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that run Nemora on a private X screen.
 #   start_xvfb WIDTHxHEIGHT   starts Xvfb on a display nobody uses and returns once it accepts clients
 #                             (Xvfb itself picks the number and reports it when ready: -displayfd);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draw operations of the telegram sheets: the plain C++ painters compute a list of these, and the window
 // only executes it. The one thing the geometry must ask the drawing side is how large a character is set in
 // a font (to centre it in a cell, or to step along a line): the window installs a measurer for that.

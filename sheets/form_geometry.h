@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where things sit on the two empty telegram forms. The sheet painters write into these places, and the
 // picture generator (tools/draw_forms.cpp) rules its boxes on them, so text and paper always agree.
 #pragma once

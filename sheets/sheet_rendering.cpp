@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sheet rendering.
 //
 //   1. Placement and pages   SheetPictureRect, PageSlice, WithNextHint, SheetDrawList

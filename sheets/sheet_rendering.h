@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two telegram sheets as draw lists: the model ("お手本", control 1100) and the learner's copy
 // ("ユーザー入力", control 1101). A sheet is an empty form picture scaled into the control, with the
 // telegram's fields written onto it: kana vertically into the grid and header boxes, Latin on lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sheet view: dragging moves both sheets, the wheel zooms them, a double-click puts them back, and the
 // view is kept in the settings.
 // Zoom and offsets are the PracticeSettings fields paperZoom, PaperOffsetX and PaperOffsetY, shared by both

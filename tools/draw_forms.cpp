@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the two empty telegram forms the sheets are painted on, as printed paper forms of a telegraph
 // office: a faint paper tone, a coloured frame, ruled boxes and printed captions. The text grid, header
 // boxes, address area and Latin lines sit exactly where sheets/form_geometry.h puts the writing.

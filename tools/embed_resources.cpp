@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build-time generator: turns the resource list (one "id path" per line, paths relative to the list's
 // folder, "#" comments) into a C++ source holding every file's bytes and a table by id.
 //   embed_resources LIST OUT.cpp

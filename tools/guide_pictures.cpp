@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes the user guide's pictures: Nemora's real windows, in the states the guide pages explain, saved as
 // page-1.png .. page-9.png in the folder given. Run by tools/make-guide-pictures.sh under Xvfb with an empty
 // NEMORA_HOME; the practice shown is a real receive session of the built-in telegrams, run on a virtual

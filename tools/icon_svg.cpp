@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws Nemora's icon as SVG on standard output: a straight telegraph key (base, lever, knob) on a dark
 // blue tile, with a dot and a dash under it. Every shape is a plain filled rectangle or circle on a 64-unit
 // grid with edges on whole units, so the picture stays crisp down to 16 pixels, where one unit is a

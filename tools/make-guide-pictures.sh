@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Retakes the user guide's pictures (resources/guide/page-1.png .. page-9.png, resources 5101-5109) from the
 # program as it is now: builds tools/guide_pictures.cpp, starts a private Xvfb screen, runs a real receive
 # session in an empty NEMORA_HOME and saves the windows. Run it again whenever the windows change:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates Nemora's icon: resources/icons/nemora.svg from tools/icon_svg.cpp, and the PNG sizes the
 # desktop and the window use (resources/icons/nemora-<size>.png; the 256-pixel one is resource 5001).
 # Needs a C++ compiler and rsvg-convert (librsvg2-bin).

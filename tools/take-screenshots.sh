@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the main window under Xvfb, taken from the real program: kana and Latin script, each in
 # the normal and the full-sheet view. The kana normal view is also the README's picture.
 #

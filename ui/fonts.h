@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Font families by the names the forms were designed for, with the Debian substitutes behind them.
 #pragma once
 #include <QFont>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/home_dashboard_window.h"
 
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The home dashboard "ホームダッシュボード": a header, four colour chips, a panel with DashboardText and a
 // close button, built once when it opens. Modal and always on top.
 #pragma once

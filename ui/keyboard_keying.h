@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard as the key: the bound keys (setting KeyBinding) are the dot and dash levers while keyboard
 // keying is on and the keying window (the main window) is the active window. An application-wide event
 // filter; window thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Nemora: start-up, the main window, shutdown.
 #include <QApplication>
 #include <QMessageBox>

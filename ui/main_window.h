@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: a view of the control table. It creates one widget per dialog id, lays them out in the
 // design space, mirrors table changes into the widgets and writes the user's actions back into the table.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flat buttons of the statistics window and the dashboard: a solid colour (darker by 28 while pressed),
 // a white caption on one line and a white one-pixel frame; a selected button gets two more frames inside.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Nemora's icon (resource 5001) for the window frames and the task bar.
 #pragma once
 #include <QIcon>

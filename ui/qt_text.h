@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one place where Qt strings meet the program's UTF-16 text.
 #pragma once
 #include <QString>

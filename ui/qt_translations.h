@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own dialog texts (the file dialog's buttons, columns and places) in Japanese, like everything else
 // the program says.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-telegram result window "電報受信結果", opened from the event thread at the end of a telegram.
 #pragma once
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial key port as the window offers it: the port list of combo 200 and the wiring of the key port
 // into run control.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sheets on screen.
 //
 //   1. Fonts and measuring   one QFont per face and size, the measurer the geometry asks

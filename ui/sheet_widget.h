@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two telegram sheets on screen: each paint executes the draw list that sheets/sheet_rendering.h
 // computes, and the mouse works the sheet view of sheets/sheet_view.h.
 #pragma once

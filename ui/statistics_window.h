@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics window "ネモラ - 現在の成績・CSV履歴": eight mode buttons, the bar graph and the report of
 // records/statistics_report.h, rebuilt from the logs on every mode change. Modal over its parent.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Button 4 "電報読込": the open-file dialog for telegram files, then loading the chosen file.
 #pragma once
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user guide 取扱説明: a paged modal dialog, each page a screenshot of Nemora (guide pictures
 // 5101..5109, made by tools/make-guide-pictures.sh) beside a short explanation, with 前へ / 次へ / 閉じる.
 #pragma once

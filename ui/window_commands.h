@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the main window does: initialisation, the command table, slider moves and closing.
 // Plain C++ on the window thread; the Qt view calls these after writing the user's action into the table.
 #pragma once

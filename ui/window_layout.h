@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls and where they sit, in a design space of 1540 x 1120 units.
 // Plain C++: the Qt view creates and places widgets from this table, and tests check it without Qt.
 #pragma once

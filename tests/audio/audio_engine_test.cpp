@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The render loop's key-edge timing, the edge ring, WAV files and the audio thread's life without a device.
 #include <gtest/gtest.h>
 #include <unistd.h>

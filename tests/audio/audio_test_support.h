@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the audio tests: settings, key edges on a chosen time line, offline rendering and a
 // Goertzel tone detector.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Band-condition simulation: properties of the rendered sound with the switches in chosen positions.
 #include <gtest/gtest.h>
 

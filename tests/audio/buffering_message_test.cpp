@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live engine's answer to recurring underflows, with a scripted device in place of the sound server:
 // the stream is reopened one rung bigger at a time up to 8 periods of 128 frames, the message line says so
 // once per step, and the reopened stream plays on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame clock on made-up callback times: steady callbacks, early and late ones, a start's whole-buffer
 // request, the device's underflow notice and the settling after a start (48 kHz, periods of 128 frames:
 // 2666.67 us each).

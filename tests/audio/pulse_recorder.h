@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test tooling for the real sound path: runs a private PulseAudio server with a null sink, records the sink's
 // monitor with parec, and finds key edges in the recording. Used by the sound tests and by
 // bench/sound_timing_bench.

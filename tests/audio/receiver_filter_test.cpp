@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver filter on the band: the static rendered to a WAV file by the offline engine, read back and
 // measured with Goertzel bins, at each filter width. (The sidetone, master switch off, stays the plain tone
 // whatever the width: band_simulation_test.cpp.)

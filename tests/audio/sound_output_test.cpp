@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real sound path: AudioThreadMain through RtAudio into a PulseAudio null sink, recorded from the sink's
 // monitor. Checks pitch, that keying is heard, and that heard element lengths keep the keyed timing.
 #include <gtest/gtest.h>

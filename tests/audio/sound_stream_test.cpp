@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live stream against a real PulseAudio server: it rests corked outside runs and plays again within
 // 100 ms of a run's start with the buffering of that kind of run; it comes back within 2 s of a killed
 // server's restart; the server's underflow notices are counted.

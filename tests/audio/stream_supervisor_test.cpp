@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stream supervisor on a fake clock: what it does at each moment of a scripted session, the buffering
 // steps when underflows recur, and the back-off after a broken stream.
 #include <gtest/gtest.h>

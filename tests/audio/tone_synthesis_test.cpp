@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound types, helpers and the keying envelope.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nemora-cli generate, run as a teacher runs it: the files it writes load back into the trainer unchanged,
 // a seed reproduces them, and bad options are refused before anything is written.
 #include <gtest/gtest.h>

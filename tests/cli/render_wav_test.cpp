@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nemora-cli render, run as the learner runs it: the WAV it writes is analysed sample by sample, and every
 // tone must start and end on the millisecond that the playback rules and the keying thread's debounce give.
 #include <fcntl.h>

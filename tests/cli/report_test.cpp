@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nemora-cli report, run as a script would run it, over hand-written logs and settings in a temporary
 // NEMORA_HOME: the window's report text of the mode, UTF-8 with CR LF, as in a process with no practice.
 #include <gtest/gtest.h>

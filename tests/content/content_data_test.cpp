@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The content compiled into the program (resources/kana/, resources/english/): its structure, and that
 // everything the generators make from it can be keyed, over many seeds.
 #include <gtest/gtest.h>

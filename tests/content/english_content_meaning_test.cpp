@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the English telegram content compiled into the program means, checked over the whole of both files:
 // the sizes the generator is built around, positions inside the sea area their comment names, distress and
 // calling frequencies only where a distress, safety or watch-keeping text can carry them, no broadcast that

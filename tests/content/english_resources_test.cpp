@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The English dictionary and templates: line rules, merging, expansion and the generator built on them,
 // on small resources written here.
 #include "content/english_resources.h"

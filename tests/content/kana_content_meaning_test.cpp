@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the compiled-in kana templates and word lists mean, beyond their counts: the rules that keep a
 // doubled slot ("A ト B") and a filled template readable. Each rule also runs once on a copy broken on
 // purpose, so a rule that could never fail shows up here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kana generators on small tables of our own: lengths by level, header fields, categories, weak
 // characters from a real character log, template files, and the random source's sequence.
 #include "content/kana_generator.h"

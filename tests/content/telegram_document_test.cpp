@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The telegram document: samples, clamped queries, the learner's records and the page model with its labels.
 #include "content/telegram_document.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Telegram text files as the learner gives them: real files in a temporary home, in every encoding and
 // layout, with the bad inputs that must fail cleanly and leave the document as it was.
 #include "content/telegram_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI reader and writer: lookups with the profile functions' rules, regeneration that keeps what it
 // does not know.
 #include "core/ini_file.h"

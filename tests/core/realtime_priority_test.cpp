@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real-time priority for a thread the system refuses it to: a real private D-Bus daemon stands in for the
 // system bus, and a small RealtimeKit of the test's own answers on it the way the desktop's daemon does
 // (its limits as properties, RLIMIT_RTTIME checked before real-time is granted, the scheduling set on the

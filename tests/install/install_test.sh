@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make install into a temporary prefix: the files land where the desktop looks for them, the desktop entry
 # and the AppStream metainfo pass their validators, and the installed programs start and keep their files
 # in the XDG data directory (not in <prefix>/bin, which the default prefix ~/.local makes writable).

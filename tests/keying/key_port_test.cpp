@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial key port with scripted modem lines on the real monitor thread and the real clock: opening
 // and its failures, following DSR and CTS by waiting or polling, a port that vanishes, key-type detection,
 // and run control's send start around it.

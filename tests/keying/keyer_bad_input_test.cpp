@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyers under bad input, in every mode: 1 ms chatter, both levers closed for an hour, the levers
 // swapped mid-character, the keyer changed mid-element. The Iambic and Ultimatic keyers key only whole
 // 1- and 3-unit elements with a unit of space, no keyer changes under a key-down, the key is up soon after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyer modes on lever scripts at 20 WPM (unit 60 ms) -> key-down spans: the classic squeezes of
 // Iambic A and B, Ultimatic's last-closed rule, straight, AUTO beside them, and paddle reverse.
 #include <gtest/gtest.h>

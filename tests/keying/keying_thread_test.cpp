@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keying thread on real threads: levers moved from the test thread come out of the event queue as
 // elements, characters and word gaps; pause, drop requests and the stop-all event work across threads.
 #include <gtest/gtest.h>

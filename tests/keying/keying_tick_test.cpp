@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keying tick driven millisecond by millisecond, without a clock: formulas, debounce, the AUTO keyer,
 // element and character classification, gaps, word gaps and pause.
 #include <gtest/gtest.h>

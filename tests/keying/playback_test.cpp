@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playback routine on a millisecond clock of the test's own: what it keys on the serial levers, when,
 // and what it reports through the queue. No keying thread runs; the levers are the routine's only output.
 #include "keying/playback.h"

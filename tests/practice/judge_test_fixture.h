@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared set-up of the judging and scoring tests: a temporary NEMORA_HOME for the logs the judge writes,
 // the real Morse tables and control table with the main window present, and a document of given telegrams.
 // Everything runs on the test thread, which plays the event thread and the window thread at once.

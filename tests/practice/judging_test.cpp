@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input judging: comparison rules, header and text fields, procedure signals, page following.
 #include <atomic>
 #include <chrono>

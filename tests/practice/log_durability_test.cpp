@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logs when the worst happens while the learner keys: the process killed at any moment, and a disk
 // that fills up. Every file stays well-formed, no judged character is lost to a kill, and a write that
 // cannot be made is said on the message line while the old files stay whole.

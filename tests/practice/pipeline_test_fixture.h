@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared set-up of the pipeline tests: a temporary NEMORA_HOME for the logs, the real Morse tables, settings
 // and control table with the main window present on the test thread, the practice consumers installed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receive practice once on the program's real threads: the playback thread keys the levers, the keying
 // thread (1 ms ticks on the real clock) decodes, the event thread judges and logs, the audio thread runs
 // (silent when there is no sound device). The test thread is the window thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receive practice end to end on virtual time: RX START -> playback -> levers -> keying tick -> queue ->
 // judge -> scoring and logs, for both scripts' built-in telegrams at several speeds; demonstration sending;
 // pauses and a stop in the middle of a run.

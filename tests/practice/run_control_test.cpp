@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run control: element statistics and status lines, pause, the start and stop operations with their
 // seams to the key sources, the playback-thread waits, and the event thread's telegram-start consumer.
 #include "practice/run_control.h"

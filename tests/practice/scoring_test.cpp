@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scoring: weights, booking, score line, result snapshot, end of a run and automatic adjustment.
 #include "judge_test_fixture.h"
 

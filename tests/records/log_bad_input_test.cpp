@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged, foreign and unwritable log files: readers skip what they cannot use, writers never make it worse.
 #include <gtest/gtest.h>
 #include <signal.h>

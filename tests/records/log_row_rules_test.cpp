@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The row rules shared by the log readers: CSV fields, wrong-answer lists, durations, day numbers, totals.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh NEMORA_HOME per test, so every log test works on real files of its own.
 #pragma once
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing the two logs and reading them back through the readers, on real files in a temporary home.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics reports and bars over real log files in a temporary NEMORA_HOME.
 #include "records/statistics_report.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sheets' draw lists: where characters land on the forms, and in which colour.
 #include "sheets/sheet_rendering.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sheet view: wheel steps, anchoring, dragging, and how often the view reaches the settings file.
 #include "sheets/sheet_view.h"
 

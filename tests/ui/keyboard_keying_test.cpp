@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard levers: which physical key is which lever under each binding, the levers opening when the
 // main window loses activation, and (under Xvfb, typed by xdotool through the X server) keys typed into
 // the telegram file dialog arriving whole while the main window's bound keys still key.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receive practice with the real threads and sound while the learner hammers the window: RESET, page turns,
 // 電報読込, ランダム生成, script switches, starts, stops and pauses at random moments, through the real
 // widgets, with the sheets repainting. Under ThreadSanitizer this is the test that shows the practice state

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One QApplication for every window test of the program, created on first use as the program creates it, and
 // the program state a window test starts from.
 #pragma once

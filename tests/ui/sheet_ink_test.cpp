@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every character the Morse tables can put on a sheet leaves ink there, in the real faces (a face listing a
 // character without an outline must not leave an empty cell), and the sound marks sit at the upper right.
 #include <gtest/gtest.h>

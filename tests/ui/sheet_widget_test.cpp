@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sheets in the real window: painted pixels, and the mouse on the sheets and on the window.
 #include "ui/sheet_widget.h"
 

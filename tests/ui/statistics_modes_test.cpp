@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each mode of the statistics window over two weeks of real logs in a temporary NEMORA_HOME: what its report
 // says, labels under the bars that tell the days apart, and totals lines that fit the report box.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics window, the home dashboard and the user guide as the learner sees them: painted pixels,
 // the controls by dialog id, the commands that open them from the main window. Logs are real files in a
 // temporary NEMORA_HOME. NEMORA_SCREENSHOTS=<dir> keeps the pictures.

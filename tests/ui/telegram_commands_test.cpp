@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Buttons 4 "電報読込" and 7 "ランダム生成" in the real window: the file dialog as the learner meets it, the
 // loaded or generated telegrams on the labels and sheets, and the script radio buttons that follow a file.
 #include <gtest/gtest.h>

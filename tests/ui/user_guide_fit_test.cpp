@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user guide on the screens it opens on: dialog, buttons and text inside the work area, every page's
 // text wrapped in its column and reachable by scrolling rather than cut.
 #include <gtest/gtest.h>

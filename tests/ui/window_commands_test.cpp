@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a user meets it: state changes from any source reach the control table, the layout
 // at common screen sizes, the script switch during a receive run, minimise and restore, and closing while a
 // result window is up.

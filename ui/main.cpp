@@ -21,6 +21,7 @@
 #include "practice/run_control.h"
 #include "records/log_summary.h"
 #include "records/practice_log.h"
+#include "ui/cross_thread_call.h"
 #include "ui/fonts.h"
 #include "ui/keyboard_keying.h"
 #include "ui/main_window.h"
@@ -40,11 +41,7 @@ void ShowBoxOnWindowThread(const MessageBoxRecord& box) {
     QMessageBox message(icon, ToQString(box.caption), ToQString(box.text), QMessageBox::Ok, TheMainWindow());
     message.exec();
   };
-  if (QThread::currentThread() == qApp->thread()) {
-    show();
-  } else {
-    QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
-  }
+  RunOnWindowThreadAndWait(show);
 }
 
 // nemora [--seed N] [FILE]: a telegram file to open at start, and a fixed seed for the random telegrams.

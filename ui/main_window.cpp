@@ -13,12 +13,14 @@
 #include <QScreen>
 #include <QSlider>
 #include <QWindow>
+#include <atomic>
 #include <utility>
 
 #include "content/telegram_document.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "practice/run_control.h"
+#include "ui/cross_thread_call.h"
 #include "ui/fonts.h"
 #include "ui/keyboard_keying.h"
 #include "ui/program_icon.h"
@@ -31,7 +33,10 @@
 
 namespace {
 
-QPointer<MainWindow> theWindow;
+QPointer<MainWindow> theWindow;  // window thread
+// Whether the window exists, for the worker threads that forward table changes (they must not touch the
+// QPointer, which the window thread writes).
+std::atomic<bool> windowExists{false};
 
 bool IsToleranceSlider(int id) {
   return id == kJudgeEaseSlider || id == kElementToleranceSlider || id == kKeySoftnessSlider ||
@@ -60,21 +65,14 @@ void FitLabelText(QLabel* label) {
 
 // Table changes may come from any thread; each one becomes a queued refresh on the window thread.
 void ForwardControlChange(int id) {
-  MainWindow* window = theWindow.data();
-  if (!window) return;
-  QMetaObject::invokeMethod(
-      window,
-      [id]() {
-        if (MainWindow* w = theWindow.data()) w->RefreshControl(id);
-      },
-      Qt::QueuedConnection);
+  if (!windowExists.load(std::memory_order_acquire)) return;
+  QueueOnWindowThread([id]() {
+    if (MainWindow* w = theWindow.data()) w->RefreshControl(id);
+  });
 }
 
 void WakeWindowThread() {
-  if (MainWindow* window = theWindow.data()) {
-    auto process = []() { ProcessPostedMessages(); };
-    QMetaObject::invokeMethod(window, process, Qt::QueuedConnection);
-  }
+  if (windowExists.load(std::memory_order_acquire)) QueueOnWindowThread([]() { ProcessPostedMessages(); });
 }
 
 }  // namespace
@@ -85,6 +83,7 @@ MainWindow* TheMainWindow() {
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   theWindow = this;
+  windowExists.store(true, std::memory_order_release);
   SetKeyingWindow(this);
   setWindowTitle(QStringLiteral("ネモラ"));
   if (QIcon icon = ProgramIcon(); !icon.isNull()) setWindowIcon(icon);
@@ -102,6 +101,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 }
 
 MainWindow::~MainWindow() {
+  windowExists.store(false, std::memory_order_release);
   SetKeyingWindow(nullptr);
   InstallControlChangeListener(nullptr);
   InstallPostedMessageWaker(nullptr);

@@ -10,6 +10,7 @@
 #include <QStyleOptionButton>
 #include <QThread>
 
+#include "ui/cross_thread_call.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
@@ -158,11 +159,7 @@ void ShowResultWindowModal(const TelegramResultSnapshot& result) {
       main->activateWindow();
     }
   };
-  if (QThread::currentThread() == qApp->thread()) {
-    show();
-  } else {
-    QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
-  }
+  RunOnWindowThreadAndWait(show);
 }
 
 void CloseOpenResultWindow() {

@@ -87,7 +87,9 @@ TEST(FrameClock, FrameTimesFollowTheRules) {
       in.sampleRateHz = 48000;
       in.underflows = c.underflows;
       const FrameClockOutput out = NextFrameClock(clock, in);
-      if (c.firstUs >= 0) EXPECT_EQ(out.firstFrameUs, c.firstUs) << row.name << ", callback " << i;
+      if (c.firstUs >= 0) {
+        EXPECT_EQ(out.firstFrameUs, c.firstUs) << row.name << ", callback " << i;
+      }
       EXPECT_EQ(out.steppedBack, c.back) << row.name << ", callback " << i;
       EXPECT_EQ(out.steppedForward, c.forward) << row.name << ", callback " << i;
     }

@@ -45,7 +45,9 @@ VirtualWorld world;
 // pushes are judged before the playback goes on.
 void StepWorld() {
   KeyingStep(world.keying);
-  if (world.render) {
+  // Past the limit the playback only winds down (a lever let go, a gap ended): nothing more is heard, so a
+  // cut session is exactly as long as asked.
+  if (world.render && world.nowUs < world.stopAtUs) {
     // Frames are counted from the session start, so any rate keeps exact time (48 kHz: 48 per step).
     const uint64_t stepIndex = (world.nowUs - world.startUs) / kStepUs;
     const uint64_t rate = static_cast<uint64_t>(world.sampleRateHz);

@@ -24,8 +24,9 @@ struct CallEvent : QEvent {
 class CallReceiver : public QObject {
  public:
   bool event(QEvent* event) override {
-    if (event->type() != kCallEventType) return QObject::event(event);
+    // First of all: the poster wrote the whole event before it bumped the counter.
     handOff.load(std::memory_order_acquire);
+    if (event->type() != kCallEventType) return QObject::event(event);
     static_cast<CallEvent*>(event)->call();
     return true;
   }

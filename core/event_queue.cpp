@@ -280,10 +280,6 @@ bool RunOnEventThreadAndWait(std::function<void()> work, uint32_t timeoutMs) {
   return WaitForTicket(PostToEventThread(std::move(work)), timeoutMs);
 }
 
-bool WaitForEventThread(uint32_t timeoutMs) {
-  return RunOnEventThreadAndWait(nullptr, timeoutMs);
-}
-
 bool EventThreadRunning() {
   return eventThreadRunning.load(std::memory_order_acquire);
 }

@@ -73,8 +73,6 @@ bool EventThreadReached(uint64_t ticket);
 // Posts `work` and waits until it has run, at most timeoutMs; false on time-out. Never from the window
 // thread in the program: the event thread may be waiting for the window (the result window).
 bool RunOnEventThreadAndWait(std::function<void()> work, uint32_t timeoutMs);
-// Waits until everything posted so far has run (tests; the window thread pumps its posted messages).
-bool WaitForEventThread(uint32_t timeoutMs);
 bool EventThreadRunning();
 // Start-up marks the thread as running before it starts it, shutdown clears the mark once it has ended.
 void SetEventThreadRunning(bool running);

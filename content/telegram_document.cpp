@@ -14,6 +14,7 @@
 #include "core/controls.h"
 #include "core/event_queue.h"
 #include "core/settings.h"
+#include "core/shared_flags.h"
 #include "core/text.h"
 
 TelegramDocument telegramDocument;
@@ -214,6 +215,9 @@ void PublishWorkingCopy() {
   snapshot.shownPage = telegramDocument.shownPage;
   snapshot.model = TelegramRef(CurrentIndex());
   snapshot.working = telegramDocument.working;
+  snapshot.copyReceive = runFlags.copyReceive.load() != 0;
+  snapshot.modelHidden = snapshot.copyReceive && !judgeState.runFinished &&
+                         telegramDocument.currentNumber > judgeState.copyRevealedUpTo;
   std::lock_guard<std::mutex> guard(displayedLock);
   displayed = std::move(snapshot);
 }
@@ -278,6 +282,8 @@ void ReplaceTelegrams(std::vector<Telegram> telegrams) {
   telegramDocument.currentNumber = 1;
   telegramDocument.shownPage = 0;
   judgeState.runFinished = false;
+  judgeState.copySentUpTo = 0;  // the numbers were those of the telegrams replaced
+  judgeState.copyRevealedUpTo = 0;
 }
 
 void SwitchToBuiltInSamples() {
@@ -293,6 +299,8 @@ void SwitchToBuiltInSamples() {
   judgeState.currentField = 0;
   judgeState.textPosition = 0;
   judgeState.runFinished = false;
+  judgeState.copySentUpTo = 0;
+  judgeState.copyRevealedUpTo = 0;
   PublishWorkingCopy();
   InvalidateControl(kLearnerSheet);
   UpdatePageLabels();

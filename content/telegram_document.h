@@ -43,6 +43,10 @@ struct JudgeState {
   int32_t currentField = 0;  // 0..5
   int32_t textPosition = 0;  // next cell of the expanded text
   bool runFinished = false;  // set after the last telegram's end signal
+  // Copy receive: playback has sent the telegrams up to copySentUpTo; the models up to copyRevealedUpTo
+  // may be shown (their copies are closed), the later ones stay hidden until they are.
+  int32_t copySentUpTo = 0;
+  int32_t copyRevealedUpTo = 0;
 };
 extern JudgeState judgeState;
 
@@ -77,8 +81,10 @@ void EmptyWorkingFields(std::initializer_list<int> fields);
 // RefreshSheets), for painting on the window thread. Any thread.
 struct SheetSnapshot {
   int32_t shownPage = 0;
-  Telegram model;       // the current telegram
-  LearnerCopy working;  // the learner's copy of it
+  Telegram model;            // the current telegram
+  LearnerCopy working;       // the learner's copy of it
+  bool copyReceive = false;  // a copy-receive run: no hint on the learner's sheet
+  bool modelHidden = false;  // copy receive: the current telegram is not closed yet, its model is not shown
 };
 SheetSnapshot DisplayedSheets();
 // The telegrams of the document as last published (for the statistics' material list). Any thread.

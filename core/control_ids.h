@@ -82,4 +82,5 @@ enum ControlId {
   kPaddleReverseCheck = 20072,
   kKeyBindingCaption = 20073,
   kKeyBindingCombo = 20074,
+  kCopyReceiveCheck = 20080,
 };

@@ -67,6 +67,10 @@ std::atomic<bool (*)(const std::string&)> specialSignalConsumer{nullptr};
 std::atomic<void (*)(char16_t)> judgeConsumer{nullptr};
 std::atomic<bool (*)()> spaceExpectedConsumer{nullptr};
 std::atomic<void (*)(int32_t)> startTelegramConsumer{nullptr};
+std::atomic<void (*)(char16_t)> typedConsumer{nullptr};
+std::atomic<void (*)(int32_t)> telegramSentConsumer{nullptr};
+std::atomic<void (*)(int32_t)> copyTimeOverConsumer{nullptr};
+std::atomic<void (*)()> playbackEndedConsumer{nullptr};
 
 void SkipClearedRecords() {
   const uint64_t mark = ring.cleared.load(std::memory_order_acquire);
@@ -178,6 +182,22 @@ KeyEvent WordGapEvent(uint32_t tickMs) {
 KeyEvent TelegramStartEvent(int32_t number, uint32_t tickMs) {
   KeyEvent event;
   event.kind = KeyEventKind::kTelegramStart;
+  event.telegramNumber = number;
+  event.tickMs = tickMs;
+  return event;
+}
+
+KeyEvent TypedEvent(char16_t typed, uint32_t tickMs) {
+  KeyEvent event;
+  event.kind = KeyEventKind::kTyped;
+  event.typed = typed;
+  event.tickMs = tickMs;
+  return event;
+}
+
+KeyEvent PlaybackProgressEvent(KeyEventKind kind, int32_t number, uint32_t tickMs) {
+  KeyEvent event;
+  event.kind = kind;
   event.telegramNumber = number;
   event.tickMs = tickMs;
   return event;
@@ -296,6 +316,10 @@ void InstallKeyEventConsumers(const KeyEventConsumers& consumers) {
   judgeConsumer.store(consumers.judgeInputCharacter);
   spaceExpectedConsumer.store(consumers.spaceExpected);
   startTelegramConsumer.store(consumers.startTelegram);
+  typedConsumer.store(consumers.typedCharacter);
+  telegramSentConsumer.store(consumers.telegramSent);
+  copyTimeOverConsumer.store(consumers.copyTimeOver);
+  playbackEndedConsumer.store(consumers.playbackEnded);
 }
 
 bool QuerySpaceExpected() {
@@ -309,6 +333,8 @@ void DispatchKeyEvent(const KeyEvent& event) {
       if (auto record = recordElementConsumer.load()) record(event.element, event.durationMs, event.tickMs);
       break;
     case KeyEventKind::kCharacter: {
+      // In copy receive the learner's typing is judged; what the program decodes of its own sending is not.
+      if (runFlags.copyReceive.load() != 0) break;
       std::string code(event.code, strnlen(event.code, sizeof(event.code)));
       auto special = specialSignalConsumer.load();
       if (special && special(code)) break;
@@ -317,7 +343,7 @@ void DispatchKeyEvent(const KeyEvent& event) {
       break;
     }
     case KeyEventKind::kWordGap:
-      if (QuerySpaceExpected()) {
+      if (runFlags.copyReceive.load() == 0 && QuerySpaceExpected()) {
         if (auto judge = judgeConsumer.load()) judge(u' ');
       }
       break;
@@ -326,6 +352,18 @@ void DispatchKeyEvent(const KeyEvent& event) {
       break;
     case KeyEventKind::kCallUp:
       runFlags.CallUpSending.store(event.callUpBegins ? 1 : 0);
+      break;
+    case KeyEventKind::kTyped:
+      if (auto typed = typedConsumer.load()) typed(event.typed);
+      break;
+    case KeyEventKind::kTelegramSent:
+      if (auto sent = telegramSentConsumer.load()) sent(event.telegramNumber);
+      break;
+    case KeyEventKind::kCopyTimeOver:
+      if (auto over = copyTimeOverConsumer.load()) over(event.telegramNumber);
+      break;
+    case KeyEventKind::kPlaybackEnded:
+      if (auto ended = playbackEndedConsumer.load()) ended();
       break;
     case KeyEventKind::kNone:
       break;

@@ -25,6 +25,10 @@ enum class KeyEventKind : int32_t {
   kWordGap = 3,        // a gap long enough for a word space
   kTelegramStart = 4,  // playback started a telegram
   kCallUp = 5,         // playback's Latin call-up begins or ends
+  kTyped = 6,          // the learner typed a character of the copy (筆記受信), or took one back
+  kTelegramSent = 7,   // playback keyed a telegram's end signal
+  kCopyTimeOver = 8,   // the pause after a telegram's end signal is over: the copy of it is closed
+  kPlaybackEnded = 9,  // playback sent every telegram (it was not stopped)
 };
 
 struct KeyEvent {
@@ -33,9 +37,11 @@ struct KeyEvent {
   uint32_t durationMs = 0;     // kElement: key-down time
   uint32_t tickMs = 0;         // tick when the event was detected
   char code[32] = {};          // kCharacter: '.'/'-' code, NUL-terminated, at most 31 characters
-  int32_t telegramNumber = 0;  // kTelegramStart: the telegram, from 1
+  int32_t telegramNumber = 0;  // kTelegramStart, kTelegramSent, kCopyTimeOver: the telegram, from 1
   bool callUpBegins = false;   // kCallUp: true when it begins, false when it has ended
+  char16_t typed = 0;          // kTyped: the character (one judged cell), kTypedBackspace to take one back
 };
+constexpr char16_t kTypedBackspace = u'\b';
 
 constexpr int kEventQueueSlots = 256;
 
@@ -53,6 +59,9 @@ KeyEvent ElementEvent(char16_t element, uint32_t durationMs, uint32_t tickMs);
 KeyEvent CharacterEvent(const char* code, uint32_t tickMs);
 KeyEvent WordGapEvent(uint32_t tickMs);
 KeyEvent TelegramStartEvent(int32_t number, uint32_t tickMs);
+KeyEvent TypedEvent(char16_t typed, uint32_t tickMs);
+// kTelegramSent, kCopyTimeOver or kPlaybackEnded (number 0).
+KeyEvent PlaybackProgressEvent(KeyEventKind kind, int32_t number, uint32_t tickMs);
 // Drops the keying records pushed so far (any thread: the event thread skips them). Posted records stay.
 void ClearEventQueue();
 // Playback: the call-up begins (true) or ends; noted for the event thread in queue order.
@@ -86,6 +95,11 @@ struct KeyEventConsumers {
   void (*judgeInputCharacter)(char16_t c) = nullptr;
   bool (*spaceExpected)() = nullptr;
   void (*startTelegram)(int32_t number) = nullptr;
+  // Copy receive: what the learner types, and where the sending stands.
+  void (*typedCharacter)(char16_t typed) = nullptr;
+  void (*telegramSent)(int32_t number) = nullptr;
+  void (*copyTimeOver)(int32_t number) = nullptr;
+  void (*playbackEnded)() = nullptr;
 };
 void InstallKeyEventConsumers(const KeyEventConsumers& consumers);
 // Event thread: one record, as the event thread does (a character through the special signals, then

@@ -134,6 +134,7 @@ const std::vector<SettingKey>& SettingKeys() {
       {"PaddleReverse", &s.PaddleReverse, 0, kPaddleReverseCheck, K::kFlag},
       {"KeyBinding", &s.KeyBinding, 0, kKeyBindingCombo, K::kChoice, 0, kKeyBindingCount - 1, 0, nullptr,
        nullptr, &kKeyBindingNames},
+      {"CopyReceive", nullptr, 0, kCopyReceiveCheck, K::kCheck},
   };
   return keys;
 }
@@ -311,6 +312,19 @@ void SaveSettings() {
     ClearFailure(FailureKind::kSettingsSave);
   } else {
     ReportFailure(FailureKind::kSettingsSave, u"設定を保存できません", std::strerror(errno));
+  }
+}
+
+void SaveOneSetting(std::string_view name) {
+  const std::string path = SettingsFilePath();
+  IniFile ini;
+  ReadIniFile(path, ini);
+  for (const SettingKey& key : SettingKeys()) {
+    if (key.key != name || key.field == nullptr) continue;
+    SetIniValue(ini, kSection, key.key, std::to_string(key.field->load()));
+    if (!WriteIniFile(path, ini))
+      ReportFailure(FailureKind::kSettingsSave, u"設定を保存できません", std::strerror(errno));
+    return;
   }
 }
 

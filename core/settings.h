@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct PracticeSettings {
@@ -113,6 +114,9 @@ const SettingKey* SettingForControl(int controlId);
 // Window-thread operations.
 void FillSettingControls();  // combo lists, slider ranges and initial positions, default check states
 void LoadSettings();
+// Writes one setting's present value into the settings file, the rest of the file as it is (after the
+// window is gone, when the other controls can no longer be read).
+void SaveOneSetting(std::string_view key);
 void SaveSettings();
 void UpdateSettingLabels();
 void ApplyTotalEase();

@@ -41,5 +41,11 @@ struct RunFlags {
   std::atomic<int32_t> callUpKeying{0};      // playback is keying the call-up (playback thread writes)
   std::atomic<int32_t> resultWindowOpen{0};  // a per-telegram result window is open (event thread writes)
   std::atomic<int32_t> bandMasterSwitch{0};  // band simulation audible (audio thread reads per frame)
+  // A copy-receive run (筆記受信): the learner's typing is the copy, the program's decoding is not judged.
+  // Set by run control when such a run starts, cleared by every other start and by the stop.
+  std::atomic<int32_t> copyReceive{0};
+  // Copy receive: the copies of the telegrams up to this one are closed, their result windows too (the event
+  // thread writes; playback waits for it before the next telegram). Zeroed when a run starts.
+  std::atomic<int32_t> copyClosedUpTo{0};
 };
 extern RunFlags runFlags;

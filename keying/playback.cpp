@@ -145,6 +145,19 @@ void WaitForResultWindow() {
   }
 }
 
+// Copy receive, after a telegram's end signal: the learner may type "+" from now on; the pause lets the copy
+// catch up, then the copy is closed and playback waits until it is (its result window read), however long
+// that takes, so the next telegram never runs under the result window.
+void CloseCopy(int number) {
+  PostKeyEvent(PlaybackProgressEvent(KeyEventKind::kTelegramSent, number, TickMs()));
+  PlaybackWait(5000);
+  if (!Playing()) return;
+  PostKeyEvent(PlaybackProgressEvent(KeyEventKind::kCopyTimeOver, number, TickMs()));
+  while (Playing() && runFlags.copyClosedUpTo.load() < number) {
+    SleepUntilMicros(MonotonicMicros() + kPauseSliceUs);
+  }
+}
+
 // A character lost to a pause outside its own KeyCode: send it again and wait until it is decoded, so the
 // procedure state around it (CallUpSending) is still the same when the judge sees it.
 void ResendLostCharacter() {
@@ -281,14 +294,16 @@ void PlaybackRoutine() {
 
   // The telegrams as the event thread holds them once the work posted before this run (a load, a new
   // batch, the run's reset) is done: playback keys its own copy and never reads the document.
-  auto copy = std::make_shared<std::vector<Telegram>>();
-  if (!RunOnEventThreadAndWait([copy] { *copy = CurrentTelegrams(); }, kTelegramCopyWaitMs)) {
+  auto telegramsCopy = std::make_shared<std::vector<Telegram>>();
+  if (!RunOnEventThreadAndWait([telegramsCopy] { *telegramsCopy = CurrentTelegrams(); },
+                               kTelegramCopyWaitMs)) {
     SetStatusText(u"電報を用意できないため再生を止めました（処理が止まっています）");
     runFlags.playing.store(0);
     return;
   }
-  const std::vector<Telegram>& telegrams = *copy;
+  const std::vector<Telegram>& telegrams = *telegramsCopy;
   const int count = static_cast<int>(telegrams.size());
+  const bool copy = runFlags.copyReceive.load() != 0;
   for (int number = 1; number <= count && Playing(); ++number) {
     const bool latin = LatinMode.load() != 0;
     const auto unit = [] { return PlaybackUnitMs(); };
@@ -333,6 +348,14 @@ void PlaybackRoutine() {
 
     if (!Playing()) break;
     PlayCode(latin ? ".-.-." : "...-.");  // AR, or the kana closing signal
+    if (copy) {
+      CloseCopy(number);
+      if (number < count && !latin && Playing()) {
+        PlayCode(".-.---");
+        PlaybackWait(5000);
+      }
+      continue;
+    }
     if (number < count) {
       PlaybackWait(5000);
       WaitForResultWindow();
@@ -345,6 +368,13 @@ void PlaybackRoutine() {
     }
   }
 
+  // Sent to the end, not stopped: the run counts even if its last end signal was never judged. Posted once
+  // the keying thread has surely decoded the last character, so that character is judged first.
+  if (Playing()) {
+    if (run.safeUs != kNever && MonotonicMicros() < run.safeUs)
+      WaitUntil(run.safeUs, MonotonicMicros(), kWaitSliceUs, nullptr);
+    PostKeyEvent(PlaybackProgressEvent(KeyEventKind::kPlaybackEnded, 0, TickMs()));
+  }
   ResetKeyingState();
   runFlags.callUpKeying.store(0);
   runFlags.CallUpSending.store(0);  // the queue is empty: no call-up character is left to ignore

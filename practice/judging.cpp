@@ -31,6 +31,8 @@
 // ---- 1. Comparison rules ---------------------------------------------------------------------------------
 
 bool ProceedOptionOn() {
+  // A copy is written as it is heard: every typed character takes its cell, right or wrong.
+  if (runFlags.copyReceive.load() != 0) return true;
   return MainWindowExists() && IsControlChecked(kProceedCheck);
 }
 
@@ -424,6 +426,58 @@ void JudgeInputCharacter(char16_t c) {
   PublishSpaceExpected();
 }
 
+// ---- Field steps for copy receive ----------------------------------------------------------------------
+
+bool FieldHasInput(int field) {
+  if (field < kNumber || field > kText) return false;
+  if (field == kText) return judgeState.textPosition > 0;
+  return !telegramDocument.working.marks[field].empty();
+}
+
+bool FieldIsComplete(int field) {
+  if (field < kNumber || field > kText) return true;
+  RebuildModelCache();
+  if (field == kText) return judgeState.textPosition >= ModelLength(kText);
+  return FieldComplete(field);
+}
+
+void MissRestOfField(int field) {
+  if (field < kNumber || field > kText) return;
+  RebuildModelCache();
+  const bool latin = IsLatin();
+  const std::u16string& model = Model(field);
+  const int length = ModelLength(field);
+  int position =
+      field == kText ? judgeState.textPosition : JudgedCount(telegramDocument.working.marks[field]);
+  for (; position < length; ++position) {
+    const char16_t expected = model[static_cast<size_t>(position)];
+    if ((latin && IsBlankOrTab(expected)) || IsLineBreak(expected)) {
+      SetCell(field, position, expected == u'\t' ? u' ' : expected, u'1');
+      continue;
+    }
+    SetCell(field, position, kMissedCell, u'0');
+    RecordJudgement(expected, 0, false);
+  }
+  if (field == kText) judgeState.textPosition = std::max(judgeState.textPosition, length);
+  RedrawLearnerCopy();
+  PublishSpaceExpected();
+}
+
+void MoveToNextField() {
+  int32_t& field = judgeState.currentField;
+  if (field < kNumber || field >= kText) return;
+  if (IsLatin()) {
+    field = field == kNumber ? kAddress : kText;
+  } else {
+    ++field;
+    SkipEmptyKanaHeaderFields();
+  }
+  StoreWorkingRecord();
+  UpdatePageLabels();
+  RefreshSheets();
+  PublishSpaceExpected();
+}
+
 // ---- 4. Procedure signals --------------------------------------------------------------------------------
 
 bool HandleSpecialSignal(const std::string& code) {
@@ -479,17 +533,22 @@ void AdvanceTelegram() {
 
 void CorrectLastThree() {
   if (!ProceedOptionOn()) return;
+  TakeBackLastCells(3);
+}
+
+void TakeBackLastCells(int count) {
+  const size_t n = static_cast<size_t>(std::max(0, count));
   LearnerCopy& copy = telegramDocument.working;
   const int field = judgeState.currentField;
   if (field >= kNumber && field <= kAddress) {
     std::u16string& entered = copy.entered[field];
     std::u16string& marks = copy.marks[field];
-    const size_t n = std::min<size_t>(3, entered.size());
-    entered.resize(entered.size() - n);
-    marks.resize(marks.size() > n ? marks.size() - n : 0);
+    const size_t removed = std::min(n, entered.size());
+    entered.resize(entered.size() - removed);
+    marks.resize(marks.size() > removed ? marks.size() - removed : 0);
   } else if (field == kText) {
     int32_t& position = judgeState.textPosition;
-    position = position > 3 ? position - 3 : 0;
+    position = position > static_cast<int32_t>(n) ? position - static_cast<int32_t>(n) : 0;
     const size_t keep = static_cast<size_t>(position);
     if (copy.entered[kText].size() > keep) copy.entered[kText].resize(keep);
     if (copy.marks[kText].size() > keep) copy.marks[kText].resize(keep);
@@ -498,7 +557,7 @@ void CorrectLastThree() {
   StoreWorkingRecord();
   UpdatePageLabels();
   RefreshSheets();
-  SetStatusText(u"訂正：3文字戻しました");
+  SetStatusText(FormatText(u"訂正：%d文字戻しました", {static_cast<int>(n)}));
   PublishSpaceExpected();
 }
 

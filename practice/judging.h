@@ -53,6 +53,9 @@ void AdvanceTelegram();
 // Correction (only while the proceed option is on): removes the last three judged positions of the current
 // field without touching any counter.
 void CorrectLastThree();
+// Removes the last `count` judged positions of the current field (never those of an earlier field), without
+// touching any counter, and says so on the status line.
+void TakeBackLastCells(int count);
 // Keeps the shown page on the input position while followInput is set. length: expanded text length.
 void FollowInputPage(int length);
 // Message line 1108: "次:%s 入:%s 判:%s" (set directly, not through SetStatusText).
@@ -60,6 +63,17 @@ void ShowJudgementLine(char16_t entered, char16_t expected, bool ok);
 // Start of a practice run and the RESET button (posted to the event thread): empty copies, statistics,
 // position.
 void ResetJudging();
+// ---- Field steps for copy receive (event thread) ---------------------------------------------------------
+// Whether the learner's copy has a judged cell in the field; whether every cell of the field is judged.
+bool FieldHasInput(int field);
+bool FieldIsComplete(int field);
+// Books the cells of the field from the input position to its end as missed: wrong, nothing given, shown
+// as kMissedCell. Blanks of a Latin field and line breaks are layout there and are filled without booking.
+void MissRestOfField(int field);
+// From a header field to the next field that has cells (Latin: number, address, text).
+void MoveToNextField();
+constexpr char16_t kMissedCell = u'_';
+
 // Forgets the expanded model text cached per field (tests; the cache also rebuilds itself when the
 // document's currentNumber or revision changes).
 void ClearJudgeCache();

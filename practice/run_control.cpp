@@ -23,7 +23,9 @@
 #include "core/text.h"
 #include "core/tone_flag.h"
 #include "keying/playback.h"
+#include "practice/copy_judging.h"
 #include "practice/judging.h"
+#include "practice/typed_copy.h"
 #include "records/practice_log.h"
 #include "records/run_statistics.h"
 
@@ -40,7 +42,10 @@ RunControlHooks hooks;  // window thread
 
 // The pause button back to "一旦停止" with the resume text, as every start and stop does first.
 void ClearPause() {
-  if (keyLevers.paused.exchange(0) != 0) NotePauseEnded();
+  if (keyLevers.paused.exchange(0) != 0) {
+    NotePauseEnded();
+    ReleaseRunClock(ClockHold::kPaused, TickMs());
+  }
   SetStatusText(runFlags.demonstration.load() != 0 ? u"デモ送信再開" : u"再開");
   SetControlText(kPauseButton, u"一旦停止");
 }
@@ -67,8 +72,13 @@ std::u16string PortNameOf(const std::u16string& entry) {
   return entry.substr(open + 1, close == std::u16string::npos ? std::u16string::npos : close - open - 1);
 }
 
-// A run starts: empty copies and statistics, and the sheets follow the input. Event thread.
+// A run starts: the run before it counts if anything was judged, then empty copies and statistics, and the
+// sheets follow the input. Event thread.
 void ResetJudgingForRun() {
+  FinishOpenRun();
+  runFlags.copyClosedUpTo.store(0);
+  judgeState.copySentUpTo = 0;
+  judgeState.copyRevealedUpTo = 0;
   ResetJudging();
   telegramDocument.followInput = true;
 }
@@ -123,12 +133,14 @@ bool WaitAndForgetPumping(ThreadSlot& slot, uint32_t timeoutMs) {
 void SetPause(bool paused) {
   if (paused) {
     if (keyLevers.paused.load() == 0) NotePauseStarted();
+    HoldRunClock(ClockHold::kPaused, TickMs());
     keyLevers.paused.store(1);
     ResetKeyingState();  // levers open, tone off, queue empty, partly keyed code dropped
     SetStatusText(u"一旦停止中");
   } else {
     keyLevers.paused.store(0);
     NotePauseEnded();
+    ReleaseRunClock(ClockHold::kPaused, TickMs());
     SetStatusText(runFlags.demonstration.load() != 0 ? u"デモ送信再開" : u"再開");
   }
   SetControlText(kPauseButton, paused ? u"再開" : u"一旦停止");
@@ -174,8 +186,18 @@ void StartReceivePlayback() {
   runFlags.demonstration.store(0);
   // A serial key left from send practice would key over the playback on the same levers.
   ReleaseSerialKey();
+  const bool copy = IsControlChecked(kCopyReceiveCheck);
+  runFlags.copyReceive.store(copy ? 1 : 0);
+  if (copy) {
+    // The keyboard types the copy: none of its keys is a lever.
+    keyLevers.keyboardKeying.store(0);
+    keyLevers.keyboardDot.store(0);
+    keyLevers.keyboardDash.store(0);
+  }
+  ResetTypedCopy();
+  if (hooks.copyTyping) hooks.copyTyping(copy);
   PostToEventThread(ResetJudgingForRun);
-  SetStatusText(u"受信中");
+  SetStatusText(copy ? u"筆記受信中：聞こえた文字を入力してください（＝区切り ＋終わり）" : u"受信中");
   SelectDecodingMap(CurrentScript());
   runFlags.bandMasterSwitch.store(1);  // the received signal passes through the band conditions
   SetSoundUse(SoundUse::kReceiving);
@@ -192,6 +214,8 @@ void StartDemoSending() {
   ClearPause();
   StopPlayback();
   runFlags.demonstration.store(0);
+  runFlags.copyReceive.store(0);
+  if (hooks.copyTyping) hooks.copyTyping(false);
   ReleaseSerialKey();
   keyLevers.keyboardKeying.store(0);
   ClearKeyLevers();
@@ -216,6 +240,8 @@ void StartKeySending() {
   ClearPause();
   StopPlayback();
   runFlags.demonstration.store(0);
+  runFlags.copyReceive.store(0);
+  if (hooks.copyTyping) hooks.copyTyping(false);
   runFlags.bandMasterSwitch.store(0);  // the learner's own sidetone is the clean tone
   SetSoundUse(SoundUse::kSending);
   PostToEventThread(ResetJudgingForRun);
@@ -255,6 +281,7 @@ void StopPractice() {
   keyLevers.keyboardKeying.store(0);
   ClearKeyLevers();
   if (hooks.removeKeyHook) hooks.removeKeyHook();
+  if (hooks.copyTyping) hooks.copyTyping(false);
   StopStatusTimer();
   ResetBandSimulation();
   RefreshStatusLines();
@@ -264,8 +291,12 @@ void StopPractice() {
   SetStatusText(u"停止");
   runFlags.demonstration.store(0);
   PostToEventThread([] {
+    // What was practised counts, finished or not; typed input that was still on its way is judged first.
+    FinishOpenRun();
+    runFlags.copyReceive.store(0);
     telegramDocument.followInput = false;
     FlushPracticeLogs();
+    RefreshSheets();  // a copy run's hidden models are shown once it is over
   });
 }
 
@@ -294,5 +325,9 @@ void ShowPlaybackTelegram(int32_t number) {
 void InstallPracticeConsumers() {
   KeyEventConsumers consumers = JudgeConsumers();
   consumers.startTelegram = ShowPlaybackTelegram;
+  consumers.typedCharacter = JudgeTypedCharacter;
+  consumers.telegramSent = NoteTelegramSent;
+  consumers.copyTimeOver = CloseCopyAtTimeOver;
+  consumers.playbackEnded = FinishOpenRun;
   InstallKeyEventConsumers(consumers);
 }

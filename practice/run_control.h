@@ -32,6 +32,8 @@ struct RunControlHooks {
   bool (*keyPortIsOpen)() = nullptr;
   void (*serialMonitorThread)() = nullptr;  // thread body watching DSR/CTS until app.serialStopEvent
   void (*detectKeyType)() = nullptr;        // shows the kind of key on the message line
+  // Copy receive starts (the learner's sheet takes the keys and the input method) or ends.
+  void (*copyTyping)(bool on) = nullptr;
   // Starts a playback thread body; null = a real thread (StartThread). A virtual session installs its own.
   bool (*launchPlayback)(ThreadSlot& slot, void (*body)()) = nullptr;
 };

@@ -46,8 +46,8 @@ RunRates CurrentRunRates() {
     rates.correctRate = static_cast<int>(int64_t{runStatistics.correct.load()} * 100 / judged);
     rates.wrongRate = static_cast<int>(int64_t{runStatistics.wrong.load()} * 100 / judged);
   }
-  // Unsigned 32-bit difference: the tick may wrap during a run.
-  const uint32_t elapsedMs = TickMs() - runStatistics.startTick.load();
+  // Practice time: a pause and the result windows are left out.
+  const uint32_t elapsedMs = RunElapsedMs(TickMs());
   const int64_t seconds = std::max<int64_t>(1, elapsedMs / 1000);
   rates.cpm = static_cast<int>(int64_t{judged} * 60 / seconds);
   return rates;
@@ -163,7 +163,7 @@ void ResetRunStatistics() {
     runStatistics.perCharacter.clear();
   }
   runStatistics.completedRuns.store(0);
-  runStatistics.startTick.store(TickMs());
+  RestartRunClock(TickMs());
   ResetElementStatistics();
   ResetTelegramScore();
   UpdateScoreLine();
@@ -228,7 +228,9 @@ void ShowTelegramResult() {
   const TelegramResultSnapshot result = TakeTelegramResultSnapshot();
   if (auto hook = resultHook.load()) {
     runFlags.resultWindowOpen.store(1);  // playback holds the next telegram until the learner has read this
+    HoldRunClock(ClockHold::kResultWindow, TickMs());
     hook(result);
+    ReleaseRunClock(ClockHold::kResultWindow, TickMs());
     runFlags.resultWindowOpen.store(0);
     return;
   }

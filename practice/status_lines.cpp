@@ -46,11 +46,13 @@ void RecordElement(char16_t element, uint32_t durationMs, uint32_t tickMs) {
 void RefreshStatusLines() {
   if (!MainWindowExists()) return;
   const uint32_t nowMs = TickMs();
+  // Practice time: it stands still while paused and while a result window is up.
   uint32_t seconds = 0;
   if (const uint32_t runStartMs = elementStatistics.runStartMs.load(); runStartMs != 0) {
-    seconds = (nowMs - runStartMs) / 1000;
-  } else if (const uint32_t startTick = runStatistics.startTick.load(); startTick != 0) {
-    seconds = (nowMs - startTick) / 1000;
+    const uint32_t sinceStartMs = nowMs - runStartMs;
+    seconds = (sinceStartMs - std::min(sinceStartMs, RunHeldMs(nowMs))) / 1000;
+  } else if (runStatistics.startTick.load() != 0) {
+    seconds = RunElapsedMs(nowMs) / 1000;
   }
   const bool dot = keyLevers.serialDot.load() != 0 || keyLevers.keyboardDot.load() != 0;
   const bool dash = keyLevers.serialDash.load() != 0 || keyLevers.keyboardDash.load() != 0;

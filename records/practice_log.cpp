@@ -262,7 +262,7 @@ std::string CharacterLogPath() {
 
 std::u16string FormatPracticeLogRow(const std::tm& localTime, uint32_t nowTickMs, int correctRate,
                                     int wrongRate, int cpm, const char16_t* state) {
-  uint32_t seconds = (nowTickMs - runStatistics.startTick.load()) / 1000;
+  uint32_t seconds = RunElapsedMs(nowTickMs) / 1000;
   if (seconds == 0) seconds = 1;
   std::u16string elapsed = FormatText(u"%02d:%02d", {seconds / 60, seconds % 60});
   const int32_t completed = runStatistics.completedRuns.load();

@@ -50,5 +50,21 @@ struct TelegramScore {
   std::atomic<int32_t> deductions{0};
 };
 
+// ---- Practice time
+// ----------------------------------------------------------------------------------------- The run's clock
+// stands still while the run is paused and while a per-telegram result window is up: that is not practice
+// time (経過, the log rows' elapsed time, CPM). Each reason holds it once; it runs again when no reason is
+// left. Any thread.
+enum class ClockHold : uint32_t { kPaused = 1, kResultWindow = 2 };
+void HoldRunClock(ClockHold reason, uint32_t nowMs);
+void ReleaseRunClock(ClockHold reason, uint32_t nowMs);
+// Starts the clock at nowMs with nothing held before (the reasons holding it now still hold it).
+void RestartRunClock(uint32_t nowMs);
+// Milliseconds of practice between the clock's start and nowMs, held time left out (the tick's unsigned
+// 32-bit differences: it may wrap during a run).
+uint32_t RunElapsedMs(uint32_t nowMs);
+// The time held since the clock's start (the part of nowMs - start that was not practice).
+uint32_t RunHeldMs(uint32_t nowMs);
+
 extern RunStatistics runStatistics;
 extern TelegramScore telegramScore;

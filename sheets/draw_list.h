@@ -16,6 +16,7 @@ constexpr SheetColour kSheetBlack{0, 0, 0};
 constexpr SheetColour kSheetWhite{255, 255, 255};
 constexpr SheetColour kSheetWrongRed{220, 0, 0};
 constexpr SheetColour kSheetHintGrey{185, 185, 185};
+constexpr SheetColour kSheetPendingBlue{40, 90, 200};
 
 // The two faces of the forms: the brush face of kana telegrams ("HGP行書体") and the fixed-pitch gothic of
 // Latin telegrams ("MS Gothic"). The window maps them onto installed families.

@@ -117,6 +117,19 @@ SheetContent WithNextHint(SheetContent content, int field, int position, char16_
   return content;
 }
 
+SheetContent WithPendingInput(SheetContent content, int field, int position, std::u16string_view pending) {
+  if (field < 0 || field > 5 || position < 0 || pending.empty()) return content;
+  std::u16string& entered = content.fields[static_cast<size_t>(field)];
+  std::u16string& marks = content.marks[static_cast<size_t>(field)];
+  const size_t at = static_cast<size_t>(position);
+  // Pending input stands where the next cell goes; a missing mark reads as right (see WithNextHint).
+  entered.resize(at, u' ');
+  marks.resize(at, u'1');
+  entered.append(pending);
+  marks.append(pending.size(), kPendingMark);
+  return content;
+}
+
 DrawList SheetDrawList(const SheetView& view, const SheetContent& content) {
   DrawList list;
   if (view.clientWidth <= 0 || view.clientHeight <= 0) return list;
@@ -147,7 +160,8 @@ DrawList SheetDrawList(const SheetView& view, const SheetContent& content) {
 
 SheetColour MarkColour(std::u16string_view marks, size_t index) {
   if (index >= marks.size() || marks[index] == u'1') return kSheetBlack;
-  return marks[index] == kHintMark ? kSheetHintGrey : kSheetWrongRed;
+  if (marks[index] == kHintMark) return kSheetHintGrey;
+  return marks[index] == kPendingMark ? kSheetPendingBlue : kSheetWrongRed;
 }
 
 bool IsRotatedBracket(char16_t c) {

@@ -14,6 +14,8 @@
 // Marks hold u'1' (right) and u'0' (wrong) as the judge writes them; the learner's sheet adds kHintMark for
 // the next expected character, drawn in light grey.
 constexpr char16_t kHintMark = u'h';
+// Typed input that is not a cell yet (romaji letters, an input method's composition), drawn in blue.
+constexpr char16_t kPendingMark = u'p';
 
 struct SheetView {
   int clientWidth = 0;
@@ -45,6 +47,8 @@ std::u16string PageSlice(const std::u16string& text, int shownPage, int pageSize
 // The learner's copy with the next expected character put in at its place (field 0..5, position in the
 // field's cells) and marked kHintMark. A cell already entered keeps what the learner keyed.
 SheetContent WithNextHint(SheetContent content, int field, int position, char16_t expected);
+// The learner's copy with pending typed input put in from the input position on, marked kPendingMark.
+SheetContent WithPendingInput(SheetContent content, int field, int position, std::u16string_view pending);
 
 // The whole paint of one sheet: white, the picture, the form's text. Empty for a control without area.
 DrawList SheetDrawList(const SheetView& view, const SheetContent& content);
@@ -62,7 +66,7 @@ void DrawRotatedChar(DrawList& list, int fontHeight, char16_t c, int x, int y, S
 // The long-vowel mark standing upright: pen max(2, size/8), length max(8, 7 x size/10), centred on (x, y).
 void DrawVerticalBar(DrawList& list, int size, int x, int y, SheetColour colour);
 bool IsRotatedBracket(char16_t c);  // ( ) （ ） 」
-// Black for a right or missing mark, light grey for the hint, red for anything else.
+// Black for a right or missing mark, light grey for the hint, blue for pending input, red for the rest.
 SheetColour MarkColour(std::u16string_view marks, size_t index);
 
 // ---- Text cutting (shared with tests) --------------------------------------------------------------------

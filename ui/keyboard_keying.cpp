@@ -10,6 +10,7 @@
 
 #include "core/settings.h"
 #include "core/shared_flags.h"
+#include "ui/copy_typing.h"
 
 namespace {
 
@@ -55,13 +56,21 @@ bool BelongsToKeyingWindow(QObject* watched) {
   return false;
 }
 
+// In copy receive the keys of the keying window are the copy's (levers are off then): never a lever.
+bool TakeCopyTyping(QObject* watched, QEvent* event) {
+  return KeyingWindowActive() && BelongsToKeyingWindow(watched) && TakeCopyTypingEvent(event);
+}
+
 class KeyFilter : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
       case QEvent::KeyPress:
       case QEvent::KeyRelease:
+        if (TakeCopyTyping(watched, event)) return true;
         return HandleKey(watched, static_cast<QKeyEvent*>(event));
+      case QEvent::InputMethod:
+        return TakeCopyTyping(watched, event);
       case QEvent::WindowDeactivate:
         if (watched == keyingWindow.data()) ReleaseKeyboardLevers();
         return false;

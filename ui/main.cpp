@@ -15,12 +15,15 @@
 #include "core/app.h"
 #include "core/controls.h"
 #include "core/event_queue.h"
+#include "core/settings.h"
 #include "keying/keying_thread.h"
 #include "nemora_version.h"
+#include "practice/copy_judging.h"
 #include "practice/judging.h"
 #include "practice/run_control.h"
 #include "records/log_summary.h"
 #include "records/practice_log.h"
+#include "ui/copy_typing.h"
 #include "ui/cross_thread_call.h"
 #include "ui/fonts.h"
 #include "ui/keyboard_keying.h"
@@ -94,6 +97,7 @@ int main(int argc, char** argv) {
   };
   hooks.installKeyHook = InstallKeyHook;
   hooks.removeKeyHook = RemoveKeyHook;
+  hooks.copyTyping = SetCopyTyping;
   AddSerialKeyHooks(hooks);
   InstallRunControlHooks(hooks);
   InstallMessageBoxHook(ShowBoxOnWindowThread);
@@ -119,7 +123,11 @@ int main(int argc, char** argv) {
   InstallRunControlHooks({});
   FinishPracticeLogWarmUp();
   ShutDown();
-  // The event thread has ended: the logs it kept open are flushed and closed here.
+  // The event thread has ended, so this thread is the practice state's only one now: a run still open
+  // counts (and a level it changes is kept), then the logs it kept open are flushed and closed.
+  const int32_t levelBefore = practiceSettings.LearningLevel.load();
+  FinishOpenRun();
+  if (practiceSettings.LearningLevel.load() != levelBefore) SaveOneSetting("LearningLevel");
   ClosePracticeLogs();
   return result == 0 ? 0 : result;
 }

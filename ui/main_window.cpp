@@ -20,6 +20,7 @@
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "practice/run_control.h"
+#include "ui/copy_typing.h"
 #include "ui/cross_thread_call.h"
 #include "ui/fonts.h"
 #include "ui/keyboard_keying.h"
@@ -203,6 +204,7 @@ void MainWindow::CreateControls() {
       }
       case ControlKind::kSheet:
         widget = new SheetWidget(id == kModelSheet, this);
+        if (id == kLearnerSheet) SetCopyTypingWidget(widget);
         break;
     }
     widget->setObjectName(QString::number(id));

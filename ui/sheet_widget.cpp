@@ -23,7 +23,9 @@
 #include "core/resources.h"
 #include "core/settings.h"
 #include "practice/judging.h"
+#include "practice/typed_copy.h"
 #include "sheets/sheet_view.h"
+#include "ui/copy_typing.h"
 #include "ui/fonts.h"
 
 // ---- 1. Fonts and measuring ------------------------------------------------------------------------------
@@ -129,6 +131,8 @@ SheetContent CurrentSheetContent(bool model) {
   const SheetSnapshot shown = DisplayedSheets();
   content.shownPage = shown.shownPage;
   if (model) {
+    // Copy receive: a telegram's model stays a blank form until its copy is closed.
+    if (shown.modelHidden) return content;
     const Telegram& telegram = shown.model;
     for (size_t k = 0; k < telegram.fields.size(); ++k) {
       content.fields[k] =
@@ -139,10 +143,13 @@ SheetContent CurrentSheetContent(bool model) {
   const LearnerCopy& copy = shown.working;
   content.fields = copy.entered;
   content.marks = copy.marks;
-  if (IsControlChecked(kShowNextHintCheck)) {
-    const NextCell next = NextExpectedCell();
-    content = WithNextHint(content, next.field, next.position, next.expected);
+  const NextCell next = NextExpectedCell();
+  if (shown.copyReceive) {
+    // The copy is the learner's own: no hint, but what is being typed shows where it goes.
+    return WithPendingInput(content, next.field, next.position, TypedCopyPending() + CopyTypingComposition());
   }
+  if (IsControlChecked(kShowNextHintCheck))
+    content = WithNextHint(content, next.field, next.position, next.expected);
   return content;
 }
 

@@ -27,11 +27,14 @@ std::vector<ControlDefinition> BuildControls() {
       {kWeakTelegramCheck, K::kCheckBox, u"苦手電報", {1215, 8, 105, 28}, F::kStandard},
       {kProceedCheck, K::kCheckBox, u"間違っても先へ進む", {1325, 8, 195, 28}, F::kStandard},
       // Second row.
-      {kReceiveRadio, K::kRadio, u"受信", {270, 44, 110, 28}, F::kStandard, true},
-      {kSendRadio, K::kRadio, u"送信", {385, 44, 110, 28}, F::kStandard},
-      {kLatinRadio, K::kRadio, u"欧文", {500, 44, 85, 28}, F::kStandard, true},
-      {kKanaRadio, K::kRadio, u"和文", {590, 44, 85, 28}, F::kStandard},
-      {kPortCombo, K::kCombo, u"", {680, 44, 320, 120}, F::kStandard},
+      {kReceiveRadio, K::kRadio, u"受信", {270, 44, 90, 28}, F::kStandard, true},
+      {kSendRadio, K::kRadio, u"送信", {365, 44, 90, 28}, F::kStandard},
+      {kLatinRadio, K::kRadio, u"欧文", {585, 44, 80, 28}, F::kStandard, true},
+      {kKanaRadio, K::kRadio, u"和文", {670, 44, 80, 28}, F::kStandard},
+      // Receive practice judged from the learner's typed copy; beside the practice choices, after the
+      // radio groups so that it joins neither.
+      {kCopyReceiveCheck, K::kCheckBox, u"筆記受信", {460, 44, 120, 28}, F::kStandard},
+      {kPortCombo, K::kCombo, u"", {755, 44, 245, 120}, F::kStandard},
       {kMessageLine, K::kLabel, u"", {1010, 43, 510, 32}, F::kStandard},
       // Third row.
       {kCategoryCaption, K::kLabel, u"カテゴリ", {270, 83, 85, 24}, F::kStandard},

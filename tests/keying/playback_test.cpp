@@ -275,10 +275,12 @@ TEST_F(PlaybackTest, KanaTelegramHasNoOpeningSignalAndEndsWithClosingSignal) {
   EXPECT_EQ(testClock.samples.size() - (elements.back().startMs + elements.back().lengthMs), 13u * 60);
   EXPECT_EQ(runFlags.playing.load(), 0);
   EXPECT_EQ(runFlags.CallUpSending.load(), 0);
-  // The end of the routine drops the keying records; the telegram's start, posted for the judge, stays.
+  // The end of the routine drops the keying records; the telegram's start and the end of the sending,
+  // posted for the judge, stay.
   const std::vector<KeyEvent> events = DrainQueue();
-  ASSERT_EQ(events.size(), 1u);
+  ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].kind, KeyEventKind::kTelegramStart);
+  EXPECT_EQ(events[1].kind, KeyEventKind::kPlaybackEnded);
 }
 
 // Whatever playback keys while a result window holds the event thread waits in the queue; the next

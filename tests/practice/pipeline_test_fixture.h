@@ -58,6 +58,7 @@ class PipelineFixture {
     ResetTelegramDocument();
     if (!telegrams.empty()) ReplaceTelegrams(std::move(telegrams));
     ClearJudgeCache();
+    ResetRunStatistics();  // a start counts the run before it: none is left from another test
     CheckRadioButton(kReceiveRadio, kSendRadio, kReceiveRadio);
   }
 

@@ -187,7 +187,8 @@ TEST_F(PracticeSessionTest, PausesAnywhereFreezeTimeAndLoseNoCharacter) {
   }
 }
 
-TEST_F(PracticeSessionTest, StopInTheMiddleEndsTheRunUnfinished) {
+// Stopped before its last telegram, the run still counts: what was judged is in the records.
+TEST_F(PracticeSessionTest, StopInTheMiddleFinishesTheRunWithWhatWasJudged) {
   UseScript(Script::kLatin);
   practiceSettings.WPM.store(25);
   VirtualSessionOptions options;
@@ -202,15 +203,17 @@ TEST_F(PracticeSessionTest, StopInTheMiddleEndsTheRunUnfinished) {
   VirtualSessionResult result;
   ASSERT_TRUE(RunVirtualSession(options, result));
   EXPECT_LE(options.startUs + result.virtualDurationUs - stoppedAtUs, 10000u);
-  EXPECT_FALSE(judgeState.runFinished);
+  EXPECT_TRUE(judgeState.runFinished);
   EXPECT_FALSE(telegramDocument.followInput);
   EXPECT_EQ(runFlags.playing.load(), 0);
   EXPECT_EQ(runFlags.bandMasterSwitch.load(), 0);
   EXPECT_FALSE(StatusTimerRunning());
   EXPECT_EQ(keyLevers.serialDot.load() + keyLevers.serialDash.load(), 0);
-  EXPECT_EQ(MessageLine(), u"停止");
+  // The level rule ran on the run's rate (all right: one level up), as at the end of the last telegram.
+  EXPECT_NE(MessageLine().find(u"学習レベルを「初級」に変更しました"), std::u16string::npos);
   EXPECT_GT(runStatistics.judged.load(), 10);
-  EXPECT_EQ(CountOf(ReadAppFile("telegram_practice_log.csv"), ",\"完了\"\r\n"), 0u);
+  EXPECT_EQ(CountOf(ReadAppFile("telegram_practice_log.csv"), ",\"完了\"\r\n"), 1u);
+  EXPECT_EQ(CountOf(ReadAppFile("telegram_practice_log.txt"), "入力文字:"), 1u);
   EXPECT_TRUE(ShownTelegramResults().empty());
 }
 

@@ -11,6 +11,7 @@
 #include "content/kana_generator.h"
 #include "content/kana_tables.h"
 #include "content/random_source.h"
+#include "content_test_support.h"
 #include "core/control_ids.h"
 #include "core/controls.h"
 #include "core/morse_table.h"
@@ -30,16 +31,6 @@ class ContentDataTest : public ::testing::Test {
   }
   TemporaryHome home;  // no template files, no character log
 };
-
-std::vector<std::u16string> Placeholders(std::u16string_view text) {
-  std::vector<std::u16string> keys;
-  for (size_t open = text.find(u'['); open != std::u16string_view::npos; open = text.find(u'[', open + 1)) {
-    const size_t close = text.find(u']', open);
-    if (close == std::u16string_view::npos) break;
-    keys.emplace_back(text.substr(open + 1, close - open - 1));
-  }
-  return keys;
-}
 
 bool IsKatakanaWord(std::u16string_view word) {
   for (char16_t c : word) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every character the Morse tables can put on a sheet leaves ink there, in the real faces (a face listing a
-// character without an outline must not leave an empty cell), and the sound marks sit at the upper right.
+// character without an outline must not leave an empty cell), and the sound marks sit at the upper right of
+// their cell wherever they are written.
 #include <gtest/gtest.h>
 
 #include <QPainter>
@@ -61,26 +62,28 @@ std::u16string TableCharacters(bool latin) {
   return std::u16string(all.begin(), all.end());
 }
 
-class SheetInkTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    EnsureQtApplication();
-    BuildMorseTables();
-    InstallSheetTextMeasurer();
-  }
-};
-
-TEST_F(SheetInkTest, EveryTableCharacterLeavesInkOnBothSheets) {
-  struct Row {
+// The tables' characters hold both sound marks, so the first four rows place them on both sheets too.
+TEST(SheetInkTest, EveryCharacterLeavesInkAndSoundMarksSitAtTheUpperRight) {
+  EnsureQtApplication();
+  BuildMorseTables();
+  InstallSheetTextMeasurer();
+  const struct {
     const char* name;
     bool latin, model;
-  } rows[] = {{"kana model", false, true},
-              {"kana learner, wrong in red", false, false},
-              {"Latin model", true, true},
-              {"Latin learner, wrong in red", true, false}};
-  for (const Row& row : rows) {
-    const std::u16string all = TableCharacters(row.latin);
-    ASSERT_GE(all.size(), 36u) << row.name;
+    std::u16string text;  // empty: every character of the tables, a sheet at a time
+    char16_t mark;        // every cell's judging mark
+  } rows[] = {
+      {"kana model", false, true, u"", u'0'},
+      {"kana learner, wrong in red", false, false, u"", u'0'},
+      {"Latin model", true, true, u"", u'0'},
+      {"Latin learner, wrong in red", true, false, u"", u'0'},
+      {"sound marks after カ and ハ, learner, judged right", false, false, u"カ\u309Bハ\u309C", u'1'},
+  };
+  for (const auto& row : rows) {
+    const std::u16string all = row.text.empty() ? TableCharacters(row.latin) : row.text;
+    if (row.text.empty()) {
+      ASSERT_GE(all.size(), 36u) << row.name;
+    }
     SheetContent blank;
     blank.model = row.model;
     blank.latin = row.latin;
@@ -90,7 +93,7 @@ TEST_F(SheetInkTest, EveryTableCharacterLeavesInkOnBothSheets) {
     for (size_t start = 0; start < all.size(); start += perPage) {
       SheetContent content = blank;
       content.fields[5] = all.substr(start, perPage);
-      content.marks[5] = std::u16string(content.fields[5].size(), u'0');
+      content.marks[5] = std::u16string(content.fields[5].size(), row.mark);
       const QImage written = Render(content);
       // A Latin cell comes from the list the sheet was painted from: the first text line ends it.
       const DrawList list = SheetDrawList(kView, content);
@@ -100,32 +103,13 @@ TEST_F(SheetInkTest, EveryTableCharacterLeavesInkOnBothSheets) {
         const QRect box = row.latin ? QRect(op.x, op.y, AverageCharWidth(op.font), op.font.height)
                                     : KanaCell(static_cast<int>(i));
         int pixels = 0;
-        InkIn(written, empty, box, pixels);
+        const QPointF centre = InkIn(written, empty, box, pixels);
         EXPECT_GE(pixels, 4) << row.name << ": U+" << std::hex << int{content.fields[5][i]} << " has no ink";
+        if (content.fields[5][i] != u'\u309B' && content.fields[5][i] != u'\u309C') continue;
+        EXPECT_GT(centre.x(), box.center().x()) << row.name << ": the sound mark is not on the right";
+        EXPECT_LT(centre.y(), box.center().y()) << row.name << ": the sound mark is not at the top";
       }
     }
-  }
-}
-
-TEST_F(SheetInkTest, SoundMarksSitAtTheUpperRightOfTheirCell) {
-  struct Row {
-    const char* name;
-    std::u16string text;  // the mark is in cell 1
-    bool model;
-  } rows[] = {{"voiced, model", u"カ\u309B", true},
-              {"semi-voiced, model", u"ハ\u309C", true},
-              {"voiced, learner", u"カ\u309B", false}};
-  for (const Row& row : rows) {
-    SheetContent content;
-    content.model = row.model;
-    const QImage empty = Render(content);
-    content.fields[5] = row.text;
-    content.marks[5] = u"11";
-    int pixels = 0;
-    const QPointF centre = InkIn(Render(content), empty, KanaCell(1), pixels);
-    ASSERT_GE(pixels, 4) << row.name;
-    EXPECT_GT(centre.x(), KanaCell(1).center().x()) << row.name << " is not on the right";
-    EXPECT_LT(centre.y(), KanaCell(1).center().y()) << row.name << " is not at the top";
   }
 }
 

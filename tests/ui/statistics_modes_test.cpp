@@ -21,32 +21,26 @@
 
 namespace {
 
-class StatisticsModesTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { EnsureQtApplication(); }
-  void SetUp() override {
-    ResetProgramState();
-    ForgetPracticeLogSummary();
-    // A finished run at noon on each of the last 16 days, and a character log.
-    for (int back = 15; back >= 0; --back) {
-      const std::time_t when = std::time(nullptr) - static_cast<std::time_t>(back) * 86400;
-      std::tm day{};
-      localtime_r(&when, &day);
-      day.tm_hour = 12;
-      runStatistics.judged = 100 + back;
-      runStatistics.correct = 90 + back;
-      runStatistics.wrong = 10;
-      runStatistics.completedRuns = 1;
-      runStatistics.startTick = 0;
-      ASSERT_TRUE(AppendPracticeLogRowAt(day, 754000, 90, 10, 25, u"完了"));
-    }
-    runStatistics.judged = runStatistics.correct = runStatistics.wrong = 0;
-    ASSERT_TRUE(WriteCharacterLog({{u'ア', {20, 12, 8, {}}}, {u'イ', {20, 20, 0, {}}}}));
+TEST(StatisticsModesTest, EveryModeShowsItsOwnContentReadably) {
+  EnsureQtApplication();
+  TemporaryHome home;
+  ResetProgramState();
+  ForgetPracticeLogSummary();
+  // A finished run at noon on each of the last 16 days, and a character log.
+  for (int back = 15; back >= 0; --back) {
+    const std::time_t when = std::time(nullptr) - static_cast<std::time_t>(back) * 86400;
+    std::tm day{};
+    localtime_r(&when, &day);
+    day.tm_hour = 12;
+    runStatistics.judged = 100 + back;
+    runStatistics.correct = 90 + back;
+    runStatistics.wrong = 10;
+    runStatistics.completedRuns = 1;
+    runStatistics.startTick = 0;
+    ASSERT_TRUE(AppendPracticeLogRowAt(day, 754000, 90, 10, 25, u"完了"));
   }
-  TemporaryHome home_;
-};
-
-TEST_F(StatisticsModesTest, EveryModeShowsItsOwnContentReadably) {
+  runStatistics.judged = runStatistics.correct = runStatistics.wrong = 0;
+  ASSERT_TRUE(WriteCharacterLog({{u'ア', {20, 12, 8, {}}}, {u'イ', {20, 20, 0, {}}}}));
   const struct {
     const char* name;
     int button;

@@ -34,8 +34,8 @@ std::vector<ControlDefinition> BuildControls() {
       // Receive practice judged from the learner's typed copy; beside the practice choices, after the
       // radio groups so that it joins neither.
       {kCopyReceiveCheck, K::kCheckBox, u"筆記受信", {460, 44, 120, 28}, F::kStandard},
-      {kPortCombo, K::kCombo, u"", {755, 44, 245, 120}, F::kStandard},
-      {kMessageLine, K::kLabel, u"", {1010, 43, 510, 32}, F::kStandard},
+      {kPortCombo, K::kCombo, u"", {755, 44, 310, 120}, F::kStandard},
+      {kMessageLine, K::kLabel, u"", {1075, 43, 445, 32}, F::kStandard},
       // Third row.
       {kCategoryCaption, K::kLabel, u"カテゴリ", {270, 83, 85, 24}, F::kStandard},
       {kCategoryCombo, K::kCombo, u"", {355, 80, 285, 100}, F::kStandard},

@@ -82,4 +82,6 @@ enum ControlId {
   kPaddleReverseCheck = 20072,
   kKeyBindingCaption = 20073,
   kKeyBindingCombo = 20074,
+  kEffectiveSpeedLabel = 20081,
+  kEffectiveSpeedSlider = 20082,
 };

@@ -481,6 +481,8 @@ TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
       "render --wpm 0 -o x.wav",
       "render --wpm 41 -o x.wav",
       "render --wpm 15x -o x.wav",
+      "render --effective-wpm 4 -o x.wav",
+      "render --effective-wpm 41 -o x.wav",
       "render --freq 299 -o x.wav",
       "render --freq 1201 -o x.wav",
       "render --sound-type 6 -o x.wav",
@@ -513,8 +515,9 @@ TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
 TEST_F(RenderWavTest, HelpExplainsEveryOption) {
   const CliRun run = Run("render --help");
   EXPECT_EQ(run.status, 0);
-  for (const char* option : {"--kana", "--latin", "--wpm", "--freq", "--sound-type", "--band", "--activity",
-                             "--noise", "--filter", "--rate", "-o", "BandQRN", "BandQSB", "BandOverload"}) {
+  for (const char* option :
+       {"--kana", "--latin", "--wpm", "--effective-wpm", "--freq", "--sound-type", "--band", "--activity",
+        "--noise", "--filter", "--rate", "-o", "BandQRN", "BandQSB", "BandOverload"}) {
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
   }
 }

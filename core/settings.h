@@ -59,8 +59,8 @@ struct PracticeSettings {
   std::atomic<int32_t> PaddleReverse{0};  // swaps the learner's dot and dash levers
   std::atomic<int32_t> KeyBinding{0};     // the keyboard keys that are the levers, KeyBindingValue
   // The effective speed (Farnsworth spacing), 5..40: characters keep the unit of WPM, the gaps between them
-  // are those of this slower speed. At or above WPM it is WPM itself, which is why the record starts at the
-  // top (the speed at any speed); LoadSettings holds it at or below the loaded WPM.
+  // are those of this slower speed. At or above WPM it is WPM itself: the record starts at 40 so that until
+  // the settings are loaded every speed is sent as it always was; LoadSettings holds it to the loaded WPM.
   std::atomic<int32_t> EffectiveWPM{40};
 };
 
@@ -122,6 +122,7 @@ int32_t EffectiveWpmAfter(int32_t oldWpm, int32_t oldEffective, int32_t newWpm);
 int32_t EffectiveWpm();
 // Every change of the speed goes through here (the slider, the automatic speed adjustment, the command
 // line): WPM and, by EffectiveWpmAfter, the effective speed, and both sliders. The caller updates labels.
+// Window thread, or the event thread for the automatic adjustment (the control table takes any thread).
 void StoreSpeed(int32_t wpm);
 // The effective-speed slider: held to at most the speed, the slider put back when it was above.
 void StoreEffectiveSpeed(int32_t effectiveWpm);

@@ -54,9 +54,9 @@ bool PlaybackGapWait(uint32_t units);
 // One element (3u for a dash, u for a dot, varied by BandUnevenLength) on the serial dash or dot lever,
 // then a 1u gap. In a demonstration each step is announced on the message line.
 void KeyElement(bool dash);
-// The symbols of a code ('.' and '-', others skipped), then a 4u gap (with the 1u after the last element,
-// five gap units less the 1u). A pause that cuts the character
-// before the keying thread has decoded it (it forgets a partly keyed character) sends it again whole after
+// The symbols of a code ('.' and '-', others skipped), then the wait that makes the silence after the last
+// element (its 1u included) five gap units: 4u at equal speeds. A pause that cuts the character before the
+// keying thread has decoded it (it forgets a partly keyed character) sends it again whole after
 // the resume, so no character is lost or garbled.
 void PlayCode(std::string_view code);
 // One character of a field: its code in the current script; a Latin blank or tab is a 7u word space

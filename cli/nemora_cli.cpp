@@ -46,7 +46,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: nemora-cli render [--kana|--latin] [--wpm N] [--freq HZ] [--sound-type 0-5]\n"
+    "Usage: nemora-cli render [--kana|--latin] [--wpm N] [--effective-wpm N] [--freq HZ]\n"
+    "                         [--sound-type 0-5]\n"
     "                         [--band LIST] [--activity 0-5] [--noise 0-100] [--filter 0-2]\n"
     "                         [--rate HZ] [--max-minutes N] [-q] [TELEGRAM_FILE] -o OUT.wav\n"
     "       nemora-cli generate --help   (random practice telegrams as a telegram file)\n"
@@ -68,6 +69,9 @@ constexpr const char* kUsage =
     "  --kana              kana (和文) telegrams and Morse\n"
     "  --latin             Latin (欧文) telegrams and Morse\n"
     "  --wpm N             speed in words per minute, 5 to 40\n"
+    "  --effective-wpm N   effective speed (Farnsworth spacing), 5 to 40 and at most the speed: the\n"
+    "                      characters at --wpm, the gaps between them as slow as N words per minute;\n"
+    "                      not given, the saved one (which follows a --wpm it was equal to)\n"
     "  --freq HZ           tone pitch in Hz, 300 to 1200\n"
     "  --sound-type N      0 default, 1 radio CW, 2 clear practice tone, 3 soft sine, 4 old receiver,\n"
     "                      5 buzzer\n"
@@ -86,7 +90,7 @@ constexpr const char* kUsage =
 
 struct RenderOptions {
   int script = -1;  // -1 from the settings, else 0 kana, 1 Latin
-  int wpm = -1, freq = -1, soundType = -1, activity = -1, noise = -1, filter = -1;
+  int wpm = -1, effectiveWpm = -1, freq = -1, soundType = -1, activity = -1, noise = -1, filter = -1;
   bool bandGiven = false;
   std::vector<std::string> bands;
   int sampleRateHz = 48000;
@@ -173,6 +177,7 @@ int ParseRenderOptions(int argc, char** argv, RenderOptions& options) {
   };
   const Numeric numerics[] = {
       {"--wpm", &options.wpm, 5, 40},
+      {"--effective-wpm", &options.effectiveWpm, 5, 40},
       {"--freq", &options.freq, 300, 1200},
       {"--sound-type", &options.soundType, 0, 5},
       {"--activity", &options.activity, 0, 5},
@@ -251,7 +256,14 @@ void ApplySettings(const RenderOptions& options) {
   LoadSettings();
   PracticeSettings& s = practiceSettings;
   if (options.script != -1) LatinMode.store(options.script);
-  if (options.wpm != -1) s.WPM.store(options.wpm);
+  if (options.wpm != -1) StoreSpeed(options.wpm);
+  if (options.effectiveWpm != -1) {
+    StoreEffectiveSpeed(options.effectiveWpm);
+    if (s.EffectiveWPM.load() != options.effectiveWpm) {
+      std::fprintf(stderr, "nemora-cli: --effective-wpm %d is above the speed of %d WPM; held to %d WPM\n",
+                   options.effectiveWpm, s.WPM.load(), s.EffectiveWPM.load());
+    }
+  }
   if (options.freq != -1) s.Freq.store(options.freq);
   if (options.soundType != -1) s.SoundType.store(options.soundType);
   if (options.activity != -1) s.BandActivity.store(options.activity);
@@ -373,9 +385,11 @@ int Render(const RenderOptions& options) {
                  options.maxMinutes);
   }
   if (!options.quiet) {
-    std::printf("%s: %.1f s of %s practice at %d WPM, %d Hz; rendered in %.2f s (%.0fx real time)\n",
-                options.output.c_str(), audioSeconds, LatinMode.load() != 0 ? "Latin" : "kana",
-                practiceSettings.WPM.load(), options.sampleRateHz, wallSeconds,
+    const int wpm = practiceSettings.WPM.load(), effective = EffectiveWpm();
+    const std::string spacing = effective < wpm ? " (effective " + std::to_string(effective) + " WPM)" : "";
+    std::printf("%s: %.1f s of %s practice at %d WPM%s, %d Hz; rendered in %.2f s (%.0fx real time)\n",
+                options.output.c_str(), audioSeconds, LatinMode.load() != 0 ? "Latin" : "kana", wpm,
+                spacing.c_str(), options.sampleRateHz, wallSeconds,
                 wallSeconds > 0 ? audioSeconds / wallSeconds : 0.0);
   }
   return kExitOk;

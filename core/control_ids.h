@@ -83,4 +83,6 @@ enum ControlId {
   kKeyBindingCaption = 20073,
   kKeyBindingCombo = 20074,
   kCopyReceiveCheck = 20080,
+  kEffectiveSpeedLabel = 20081,
+  kEffectiveSpeedSlider = 20082,
 };

@@ -135,6 +135,9 @@ const std::vector<SettingKey>& SettingKeys() {
       {"KeyBinding", &s.KeyBinding, 0, kKeyBindingCombo, K::kChoice, 0, kKeyBindingCount - 1, 0, nullptr,
        nullptr, &kKeyBindingNames},
       {"CopyReceive", nullptr, 0, kCopyReceiveCheck, K::kCheck},
+      // Missing from the file it is the loaded WPM (LoadSettings); 40 is the record's "the speed itself".
+      {"EffectiveWPM", &s.EffectiveWPM, 40, kEffectiveSpeedSlider, K::kSlider, 5, 40, kEffectiveSpeedLabel,
+       u"実効速度 %d WPM"},
   };
   return keys;
 }
@@ -157,6 +160,34 @@ void ResetSettingsToDefaults() {
 
 std::string SettingsFilePath() {
   return AppFilePath(kFileName);
+}
+
+int32_t EffectiveWpmAfter(int32_t oldWpm, int32_t oldEffective, int32_t newWpm) {
+  newWpm = Clamp(newWpm, 5, 40);
+  if (oldEffective >= oldWpm) return newWpm;
+  return Clamp(oldEffective, 5, newWpm);
+}
+
+int32_t EffectiveWpm() {
+  const int32_t wpm = practiceSettings.WPM.load();
+  return std::min(practiceSettings.EffectiveWPM.load(), wpm);
+}
+
+void StoreSpeed(int32_t wpm) {
+  PracticeSettings& s = practiceSettings;
+  const int32_t before = s.WPM.load();
+  wpm = Clamp(wpm, 5, 40);
+  s.EffectiveWPM.store(EffectiveWpmAfter(before, s.EffectiveWPM.load(), wpm));
+  s.WPM.store(wpm);
+  SetSliderPosition(kSpeedSlider, wpm);
+  SetSliderPosition(kEffectiveSpeedSlider, s.EffectiveWPM.load());
+}
+
+void StoreEffectiveSpeed(int32_t effectiveWpm) {
+  const int32_t wpm = practiceSettings.WPM.load();
+  const int32_t held = EffectiveWpmAfter(wpm, effectiveWpm, wpm);
+  practiceSettings.EffectiveWPM.store(held);
+  if (held != effectiveWpm) SetSliderPosition(kEffectiveSpeedSlider, held);
 }
 
 std::u16string LearningLevelName(int level) {
@@ -250,7 +281,15 @@ void LoadKey(const SettingKey& key, int32_t read) {
 void LoadSettings() {
   IniFile ini;
   ReadIniFile(SettingsFilePath(), ini);  // a missing or unreadable file leaves every key at its default
-  for (const SettingKey& key : SettingKeys()) LoadKey(key, IniInt(ini, kSection, key.key, key.defaultValue));
+  PracticeSettings& s = practiceSettings;
+  for (const SettingKey& key : SettingKeys()) {
+    // A file from before the effective speed existed sends at its speed (WPM is loaded first).
+    const int32_t fallback = key.field == &s.EffectiveWPM ? s.WPM.load() : key.defaultValue;
+    LoadKey(key, IniInt(ini, kSection, key.key, fallback));
+  }
+  const int32_t wpm = s.WPM.load();
+  s.EffectiveWPM.store(EffectiveWpmAfter(wpm, s.EffectiveWPM.load(), wpm));
+  SetSliderPosition(kEffectiveSpeedSlider, s.EffectiveWPM.load());
   UpdateSettingLabels();
   InvalidateControl(kModelSheet);
   InvalidateControl(kLearnerSheet);

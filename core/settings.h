@@ -59,6 +59,10 @@ struct PracticeSettings {
   std::atomic<int32_t> KeyerMode{0};  // 0 AUTO, 1 Iambic A, 2 Iambic B, 3 Ultimatic, 4 straight; while Auto
   std::atomic<int32_t> PaddleReverse{0};  // swaps the learner's dot and dash levers
   std::atomic<int32_t> KeyBinding{0};     // the keyboard keys that are the levers, KeyBindingValue
+  // The effective speed (Farnsworth spacing), 5..40: characters keep the unit of WPM, the gaps between them
+  // are those of this slower speed. At or above WPM it is WPM itself: the record starts at 40 so that until
+  // the settings are loaded every speed is sent as it always was; LoadSettings holds it to the loaded WPM.
+  std::atomic<int32_t> EffectiveWPM{40};
 };
 
 // KeyBinding values.
@@ -110,6 +114,19 @@ struct SettingKey {
 const std::vector<SettingKey>& SettingKeys();
 // The setting a control shows, or nullptr.
 const SettingKey* SettingForControl(int controlId);
+
+// The effective speed once the speed goes from oldWpm to newWpm: one at or above the old speed (the
+// effective speed not in use) follows the new speed; one set lower stays, but at most the new speed. With
+// oldWpm == newWpm it holds an effective speed chosen on its own to at most the speed. Results are 5..40.
+int32_t EffectiveWpmAfter(int32_t oldWpm, int32_t oldEffective, int32_t newWpm);
+// The effective speed the playback sends at: EffectiveWPM, at most WPM.
+int32_t EffectiveWpm();
+// Every change of the speed goes through here (the slider, the automatic speed adjustment, the command
+// line): WPM and, by EffectiveWpmAfter, the effective speed, and both sliders. The caller updates labels.
+// Window thread, or the event thread for the automatic adjustment (the control table takes any thread).
+void StoreSpeed(int32_t wpm);
+// The effective-speed slider: held to at most the speed, the slider put back when it was above.
+void StoreEffectiveSpeed(int32_t effectiveWpm);
 
 // Window-thread operations.
 void FillSettingControls();  // combo lists, slider ranges and initial positions, default check states

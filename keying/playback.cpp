@@ -189,7 +189,9 @@ void KeyCode(std::string_view code) {
       if (run.lost) break;
     }
     if (!Playing()) break;
-    if (!run.lost) PlaybackWait(4 * PlaybackUnitMs());
+    // The silence after a character is made of the 1u after its last element and this wait: the whole
+    // is five gap units, so a stretched gap stretches the silence heard.
+    if (!run.lost) PlaybackWait(5 * PlaybackGapUnitMs() - PlaybackUnitMs());
     if (!run.lost || !Playing()) break;
   }
   run.inKeyCode = false;
@@ -207,11 +209,30 @@ uint32_t PlaybackUnitMs() {
   return PlaybackUnitMsFor(practiceSettings.WPM.load());
 }
 
+uint32_t PlaybackGapUnitMsFor(int32_t wpm, int32_t effectiveWpm) {
+  const uint32_t unitMs = PlaybackUnitMsFor(wpm);
+  if (wpm <= 0) wpm = 15;
+  if (effectiveWpm <= 0 || effectiveWpm >= wpm) return unitMs;
+  // t_a / 19 in ms: (60000 wpm - 37200 eff) / (19 eff wpm), rounded; positive as eff < wpm.
+  const uint64_t numerator =
+      60000ull * static_cast<uint64_t>(wpm) - 37200ull * static_cast<uint64_t>(effectiveWpm);
+  const uint64_t denominator = 19ull * static_cast<uint64_t>(effectiveWpm) * static_cast<uint64_t>(wpm);
+  return std::max(unitMs, static_cast<uint32_t>((numerator + denominator / 2) / denominator));
+}
+
+uint32_t PlaybackGapUnitMs() {
+  return PlaybackGapUnitMsFor(practiceSettings.WPM.load(), EffectiveWpm());
+}
+
 bool PlaybackWait(uint32_t ms) {
   const uint64_t startUs = MonotonicMicros();
   const bool playing = WaitUntil(startUs + static_cast<uint64_t>(ms) * 1000u, startUs, kWaitSliceUs, nullptr);
   if (playing && run.lost && !run.inKeyCode) ResendLostCharacter();
   return Playing();
+}
+
+bool PlaybackGapWait(uint32_t units) {
+  return PlaybackWait(units * PlaybackGapUnitMs());
 }
 
 void KeyElement(bool dash) {
@@ -244,7 +265,7 @@ void PlayCharacter(char16_t c) {
     // The word space. The blank is judged on the event thread: a word-gap report, for which the event
     // thread asks the judge itself whether a blank is expected (the keying thread may have reported the
     // same gap already; the judge then expects a letter and the second report is ignored).
-    if (PlaybackWait(7 * PlaybackUnitMs())) PostKeyEvent(WordGapEvent(TickMs()));
+    if (PlaybackGapWait(7)) PostKeyEvent(WordGapEvent(TickMs()));
     return;
   }
   if (std::optional<std::string> code = EncodeCharacter(script, c)) PlayCode(*code);
@@ -265,9 +286,9 @@ void PlayFieldWith(std::u16string_view text, bool abbreviatedNumerals) {
     } else {
       PlayCharacter(c);
     }
-    if (!PlaybackWait(2 * PlaybackUnitMs())) return;
+    if (!PlaybackGapWait(2)) return;
   }
-  PlaybackWait(4 * PlaybackUnitMs());
+  PlaybackGapWait(4);
 }
 
 }  // namespace
@@ -306,24 +327,23 @@ void PlaybackRoutine() {
   const bool copy = runFlags.copyReceive.load() != 0;
   for (int number = 1; number <= count && Playing(); ++number) {
     const bool latin = LatinMode.load() != 0;
-    const auto unit = [] { return PlaybackUnitMs(); };
     if (latin) {
       // The call-up: HR HR before the first telegram, NR before every telegram.
       SetCallUpKeying(true);
       if (number == 1) {
         PlayCode("....");
-        PlaybackWait(3 * unit());
+        PlaybackGapWait(3);
         PlayCode(".-.");
-        PlaybackWait(3 * unit());
+        PlaybackGapWait(3);
         PlayCode("....");
-        PlaybackWait(3 * unit());
+        PlaybackGapWait(3);
         PlayCode(".-.");
       }
-      PlaybackWait(3 * unit());
+      PlaybackGapWait(3);
       PlayCode("-.");
-      PlaybackWait(3 * unit());
+      PlaybackGapWait(3);
       PlayCode(".-.");
-      PlaybackWait(8 * unit());
+      PlaybackGapWait(8);
       SetCallUpKeying(false);
     }
     if (!Playing()) break;
@@ -364,7 +384,7 @@ void PlaybackRoutine() {
         PlaybackWait(5000);
       }
     } else {
-      PlaybackWait(8 * unit());
+      PlaybackGapWait(8);
     }
   }
 

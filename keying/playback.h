@@ -37,21 +37,31 @@ void NotePauseEnded();
 // unit: (1200 + WPM / 2) / WPM in ms, a WPM of 0 or less counts as 15, at least 20 ms.
 uint32_t PlaybackUnitMsFor(int32_t wpm);
 uint32_t PlaybackUnitMs();  // from the current WPM setting: a speed change takes effect at the next use
+// The unit of the gaps of three units or more (between characters, words, fields, around the signals), for
+// Farnsworth spacing: t_a / 19 with t_a = (60 WPM - 37.2 eff) / (eff WPM) s, rounded to the millisecond as
+// the unit is, and never shorter than the unit. An effective speed at or above the speed gives the unit
+// itself, so equal speeds send exactly as without the effective speed.
+uint32_t PlaybackGapUnitMsFor(int32_t wpm, int32_t effectiveWpm);
+uint32_t PlaybackGapUnitMs();  // from the current WPM and effective speed settings
 
 // ---- Building blocks
 // --------------------------------------------------------------------------------------- Waits ms while
 // playing. A pause freezes the wait (the tone is off, the paused time is not counted) and the remaining time
 // follows the resume. Returns the playing flag.
 bool PlaybackWait(uint32_t ms);
+// PlaybackWait for a gap of that many gap units.
+bool PlaybackGapWait(uint32_t units);
 // One element (3u for a dash, u for a dot, varied by BandUnevenLength) on the serial dash or dot lever,
 // then a 1u gap. In a demonstration each step is announced on the message line.
 void KeyElement(bool dash);
-// The symbols of a code ('.' and '-', others skipped), then a 4u gap. A pause that cuts the character
-// before the keying thread has decoded it (it forgets a partly keyed character) sends it again whole after
+// The symbols of a code ('.' and '-', others skipped), then the wait that makes the silence after the last
+// element (its 1u included) five gap units: 4u at equal speeds. A pause that cuts the character before the
+// keying thread has decoded it (it forgets a partly keyed character) sends it again whole after
 // the resume, so no character is lost or garbled.
 void PlayCode(std::string_view code);
 // One character of a field: its code in the current script; a Latin blank or tab is a 7u word space
-// followed by a word-gap event (the event thread asks the judge whether a blank is expected).
+// followed by a word-gap event (the event thread asks the judge whether a blank is expected). The gaps
+// here and below are in gap units (PlaybackGapUnitMs).
 void PlayCharacter(char16_t c);
 // A field's expanded text, character by character with 2u after each, then 4u (not when stopped early).
 void PlayField(std::u16string_view text);

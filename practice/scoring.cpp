@@ -314,8 +314,7 @@ void AutoAdjustSpeed(bool right) {
   }
   ResetAutoSpeedWindow();
   if (wpm == before) return;
-  practiceSettings.WPM.store(wpm);
-  SetSliderPosition(kSpeedSlider, wpm);
+  StoreSpeed(wpm);  // an effective speed equal to the speed follows it
   UpdateSettingLabels();
   RefreshStatusLines();
 }

@@ -159,7 +159,14 @@ void ToggleSheetFullScreen() {
 void HandleSliderMove(int id) {
   const SettingKey* key = SettingForControl(id);
   if (key == nullptr || key->kind != SettingKind::kSlider) return;
-  key->field->store(Clamp(SliderPosition(id), key->low, key->high));
+  const int position = Clamp(SliderPosition(id), key->low, key->high);
+  if (id == kSpeedSlider) {
+    StoreSpeed(position);  // an effective speed equal to the speed follows it
+  } else if (id == kEffectiveSpeedSlider) {
+    StoreEffectiveSpeed(position);
+  } else {
+    key->field->store(position);
+  }
   if (id == kTotalEaseSlider) ApplyTotalEase();  // moves the four sliders it stands for
   if (key->labelId != 0) UpdateSettingLabels();
   if (id == kSpeedSlider || id == kFreqSlider) RefreshStatusLines();

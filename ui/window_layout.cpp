@@ -45,17 +45,19 @@ std::vector<ControlDefinition> BuildControls() {
       {kSoundTypeCombo, K::kCombo, u"", {1050, 80, 235, 100}, F::kStandard},
       {kLevelCaption, K::kLabel, u"学習レベル", {1295, 83, 90, 24}, F::kStandard},
       {kLevelCombo, K::kCombo, u"", {1385, 80, 135, 100}, F::kStandard},
-      // Speed row.
+      // Speed row: the speed and the effective speed side by side, as they are set together.
       {kSpeedLabel, K::kLabel, u"", {270, 119, 100, 24}, F::kStandard},
       {kSpeedSlider, K::kSlider, u"速度", {375, 114, 220, 34}, F::kStandard},
-      {kFreqLabel, K::kLabel, u"", {605, 119, 125, 24}, F::kStandard},
-      {kFreqSlider, K::kSlider, u"周波数", {735, 114, 205, 34}, F::kStandard},
+      {kEffectiveSpeedLabel, K::kLabel, u"", {605, 119, 145, 24}, F::kStandard},
+      {kEffectiveSpeedSlider, K::kSlider, u"実効速度", {755, 114, 185, 34}, F::kStandard},
       {kScoreLine, K::kLabel, u"", {950, 115, 570, 32}, F::kStandard},
-      // Tolerance rows.
+      // Tolerance rows; the tone's pitch at the end of the first, where the row had room.
       {kJudgeEaseLabel, K::kLabel, u"", {270, 155, 215, 24}, F::kStandard},
       {kJudgeEaseSlider, K::kSlider, u"判定しやすさ", {490, 150, 250, 34}, F::kStandard},
       {kElementToleranceLabel, K::kLabel, u"", {750, 155, 230, 24}, F::kStandard},
       {kElementToleranceSlider, K::kSlider, u"符号長許容度", {985, 150, 235, 34}, F::kStandard},
+      {kFreqLabel, K::kLabel, u"", {1230, 155, 125, 24}, F::kStandard},
+      {kFreqSlider, K::kSlider, u"周波数", {1360, 150, 160, 34}, F::kStandard},
       {kKeySoftnessLabel, K::kLabel, u"", {270, 191, 200, 24}, F::kStandard},
       {kKeySoftnessSlider, K::kSlider, u"打鍵の甘さ", {475, 186, 190, 34}, F::kStandard},
       {kCharSpeedLabel, K::kLabel, u"", {675, 191, 235, 24}, F::kStandard},

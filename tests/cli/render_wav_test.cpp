@@ -10,11 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,38 +52,61 @@ std::string ReadFile(const std::string& path) {
 //   Latin call-up    HR 3u HR 3u (first telegram only) 3u N 3u R 8u;  BT after preamble and address
 //   closing          AR (Latin) or ...-. (kana); between telegrams 5000 ms (kana: + .-.--- + 5000 ms);
 //                    after the last 8u
+// With an effective speed every silence of 3u or more is as many gap units g (the 1u after a code's last
+// element is the first unit of the silence after it), elements and the 1u between them stay.
+
+// A silence between two key-downs: its length in units and the fixed pauses in it.
+struct Silence {
+  uint32_t units = 0;
+  uint64_t fixedMs = 0;
+};
 
 struct Schedule {
   uint64_t u = 0;
+  uint64_t g = 0;                                       // the gap unit
   uint64_t t = 0;                                       // ms from the start of the session
   std::vector<std::pair<uint64_t, uint64_t>> keyDowns;  // lever closed [from, to)
+  std::vector<Silence> silences;                        // silences[i] follows keyDowns[i]
+  Silence open;                                         // the silence since the last key-up
 
+  void Gap(uint32_t units) {
+    t += units * g;
+    open.units += units;
+  }
+  void Pause(uint64_t ms) {
+    t += ms;
+    open.fixedMs += ms;
+  }
   void Code(const std::string& code) {
     for (char symbol : code) {
       const uint64_t d = symbol == '-' ? 3 * u : u;
+      if (!keyDowns.empty()) silences.push_back(open);
       keyDowns.push_back({t, t + d});
       t += d + u;
+      open = Silence{1, 0};
     }
-    t += 4 * u;
+    t += 5 * g - u;  // five gap units with the 1u after the last element
+    open.units += 4;
   }
   void Field(std::u16string_view text, Script script, bool numbers = false) {
     for (char16_t c : ExpandMorseText(text, script)) {
       if (script == Script::kLatin && c == u' ') {
-        t += 7 * u;
+        Gap(7);
       } else {
         std::optional<std::string> code;
         if (numbers) code = AbbreviatedNumeralCode(c);
         if (!code) code = EncodeCharacter(script, NormalizeForLookup(c));
         if (code) Code(*code);
       }
-      t += 2 * u;
+      Gap(2);
     }
-    t += 4 * u;
+    Gap(4);
   }
 };
 
 // The schedule of the built-in samples, or of the telegrams of a telegram file.
-Schedule ReceivePracticeSchedule(Script script, int wpm, const std::string& telegramFile = "") {
+Schedule ReceivePracticeSchedule(Script script, int wpm, const std::string& telegramFile = "",
+                                 uint64_t gapMs = 0) {
   LatinMode.store(script == Script::kLatin ? 1 : 0);
   ResetTelegramDocument();
   if (!telegramFile.empty()) {
@@ -89,6 +114,7 @@ Schedule ReceivePracticeSchedule(Script script, int wpm, const std::string& tele
   }
   Schedule s;
   s.u = (1200 + wpm / 2) / wpm;
+  s.g = gapMs != 0 ? gapMs : s.u;
   const int count = TelegramCount();
   for (int number = 1; number <= count; ++number) {
     const Telegram telegram = TelegramAt(number - 1);
@@ -96,15 +122,15 @@ Schedule ReceivePracticeSchedule(Script script, int wpm, const std::string& tele
       if (number == 1) {
         for (const char* code : {"....", ".-.", "....", ".-."}) {
           s.Code(code);
-          s.t += 3 * s.u;
+          s.Gap(3);
         }
       } else {
-        s.t += 3 * s.u;
+        s.Gap(3);
       }
       s.Code("-.");
-      s.t += 3 * s.u;
+      s.Gap(3);
       s.Code(".-.");
-      s.t += 8 * s.u;
+      s.Gap(8);
       s.Field(telegram.fields[kNumber], script);
       s.Code("-...-");
       s.Field(telegram.fields[kAddress], script);
@@ -119,13 +145,13 @@ Schedule ReceivePracticeSchedule(Script script, int wpm, const std::string& tele
       s.Code("...-.");
     }
     if (number < count) {
-      s.t += 5000;
+      s.Pause(5000);
       if (script == Script::kKana) {
         s.Code(".-.---");
-        s.t += 5000;
+        s.Pause(5000);
       }
     } else {
-      s.t += 8 * s.u;
+      s.Gap(8);
     }
   }
   return s;
@@ -329,6 +355,86 @@ TEST_F(RenderWavTest, UnsetOptionsComeFromTheSettingsFile) {
   EXPECT_EQ(wav.samples.size(), ReceivePracticeSchedule(Script::kLatin, 32).t * 48);
 }
 
+// Effective speed (Farnsworth spacing), measured on the WAV: elements and the 1u between them stay at the
+// speed, every other silence of g units lasts g * t_a / 19 with t_a = (60 WPM - 37.2 eff) / (eff WPM) s
+// (the fixed 5 s between telegrams stay); equal speeds keep the timing to the millisecond. The effective
+// speed comes from the option or the settings file, follows a speed it equals and never exceeds it.
+TEST_F(RenderWavTest, EffectiveSpeedStretchesTheGapsByTheFarnsworthRule) {
+  struct Row {
+    const char* name;
+    const char* ini;  // the [Settings] lines, or nullptr for no file
+    const char* arguments;
+    int wpm, effective;  // as the session must send
+    const char* note;    // on stderr, or nullptr for nothing
+  } rows[] = {
+      {"20/10 WPM", nullptr, "--latin --wpm 20 --effective-wpm 10", 20, 10, nullptr},
+      {"kana 30/12 WPM", nullptr, "--kana --wpm 30 --effective-wpm 12", 30, 12, nullptr},
+      {"equal speeds keep today's timing", nullptr, "--latin --wpm 20 --effective-wpm 20", 20, 20, nullptr},
+      {"above the speed it is held to it", nullptr, "--latin --wpm 20 --effective-wpm 30", 20, 20,
+       "above the speed of 20 WPM; held to 20 WPM"},
+      {"a file without the key sends at its speed", "WPM=18\r\n", "--latin", 18, 18, nullptr},
+      {"a saved equal one follows --wpm", "WPM=15\r\nEffectiveWPM=15\r\n", "--latin --wpm 25", 25, 25,
+       nullptr},
+      {"a saved lower one stays", "WPM=15\r\nEffectiveWPM=10\r\n", "--latin --wpm 25", 25, 10, nullptr},
+      {"a saved lower one is held to a slower --wpm", "WPM=20\r\nEffectiveWPM=12\r\n", "--latin --wpm 8", 8,
+       8, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string ini = home_ + "/telegram_practice.ini", wavPath = home_ + "/out.wav";
+    std::filesystem::remove(ini);
+    if (row.ini) std::ofstream(ini) << "[Settings]\r\n" << row.ini;
+    const CliRun run =
+        Run("render --band none --sound-type 0 " + std::string(row.arguments) + " -o " + wavPath);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.find(row.note ? row.note : "nemora-cli") != std::string::npos, row.note != nullptr)
+        << run.err;
+    const std::string summary =
+        " at " + std::to_string(row.wpm) + " WPM" +
+        (row.effective < row.wpm ? " (effective " + std::to_string(row.effective) + " WPM)," : ",");
+    EXPECT_NE(run.out.find(summary), std::string::npos) << run.out;
+    Wav wav;
+    ASSERT_TRUE(ParseWav(ReadFile(wavPath), wav));
+
+    const bool stretched = row.effective < row.wpm;
+    const double ruleMs = (60.0 * row.wpm - 37.2 * row.effective) / (row.effective * row.wpm) / 19 * 1000;
+    const Script script = std::strstr(row.arguments, "--kana") ? Script::kKana : Script::kLatin;
+    const Schedule schedule = ReceivePracticeSchedule(
+        script, row.wpm, "", stretched ? static_cast<uint64_t>(std::lround(ruleMs)) : 0);
+    EXPECT_EQ(wav.samples.size(), schedule.t * 48) << "total length in ms: " << wav.samples.size() / 48.0;
+    const auto tones = ToneIntervals(wav);
+    ASSERT_EQ(tones.size(), schedule.keyDowns.size());
+    const uint32_t unitMs = UnitMs(row.wpm);
+    const int64_t closeMs = DebounceCloseMs(unitMs, 50), openMs = DebounceOpenMs(unitMs, 50);
+    std::map<uint32_t, int64_t> heard;  // a silence of each length in units, in ms as keyed
+    int wrong = 0;
+    for (size_t i = 0; i < tones.size() && wrong < 5; ++i) {
+      const auto& key = schedule.keyDowns[i];
+      const int64_t element = tones[i].second - tones[i].first - openMs + closeMs;
+      if (element != static_cast<int64_t>(key.second - key.first)) {
+        ++wrong;
+        ADD_FAILURE() << "tone " << i << " lasts " << element << " ms, keyed " << key.second - key.first;
+      }
+      if (i + 1 == tones.size()) break;
+      const Silence& silence = schedule.silences[i];
+      const int64_t ms = tones[i + 1].first - tones[i].second + openMs - closeMs;
+      const double expected = static_cast<double>(silence.fixedMs) +
+                              silence.units * (silence.units >= 3 && stretched ? ruleMs : unitMs);
+      // The gap unit is kept in whole milliseconds, as the unit is.
+      const double allowed = silence.units >= 3 && stretched ? silence.units * 0.5 : 0;
+      if (std::abs(ms - expected) > allowed) {
+        ++wrong;
+        ADD_FAILURE() << "silence " << i << " of " << silence.units << " units + " << silence.fixedMs
+                      << " ms lasts " << ms << " ms, the rule gives " << expected;
+      }
+      if (silence.fixedMs == 0) heard.emplace(silence.units, ms);
+    }
+    std::printf("  %s: heard silences", row.name);
+    for (const auto& [units, ms] : heard) std::printf(" %uu=%lldms", units, static_cast<long long>(ms));
+    std::printf("\n");
+  }
+}
+
 // However long the session, all of it is rendered (no cut at an hour) and it is written as it is made:
 // the memory is that of a short session. Only --max-minutes cuts, and says so.
 TEST_F(RenderWavTest, ASeventyMinuteSessionIsRenderedWholeInLittleMemory) {
@@ -375,6 +481,8 @@ TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
       "render --wpm 0 -o x.wav",
       "render --wpm 41 -o x.wav",
       "render --wpm 15x -o x.wav",
+      "render --effective-wpm 4 -o x.wav",
+      "render --effective-wpm 41 -o x.wav",
       "render --freq 299 -o x.wav",
       "render --freq 1201 -o x.wav",
       "render --sound-type 6 -o x.wav",
@@ -407,8 +515,9 @@ TEST_F(RenderWavTest, BadArgumentsGetOneLineAndStatusTwo) {
 TEST_F(RenderWavTest, HelpExplainsEveryOption) {
   const CliRun run = Run("render --help");
   EXPECT_EQ(run.status, 0);
-  for (const char* option : {"--kana", "--latin", "--wpm", "--freq", "--sound-type", "--band", "--activity",
-                             "--noise", "--filter", "--rate", "-o", "BandQRN", "BandQSB", "BandOverload"}) {
+  for (const char* option :
+       {"--kana", "--latin", "--wpm", "--effective-wpm", "--freq", "--sound-type", "--band", "--activity",
+        "--noise", "--filter", "--rate", "-o", "BandQRN", "BandQSB", "BandOverload"}) {
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
   }
 }

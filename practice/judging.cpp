@@ -391,7 +391,8 @@ std::u16string OneCharacter(char16_t c) {
 
 void JudgeInputCharacter(char16_t c) {
   if (judgeState.runFinished) return;
-  if (IsLatin() && runFlags.CallUpSending.load() != 0) return;
+  // The call-up's characters are the program's, not the telegram's; a typed copy has none of them.
+  if (IsLatin() && runFlags.CallUpSending.load() != 0 && runFlags.copyReceive.load() == 0) return;
   RebuildModelCache();
   const bool latin = IsLatin();
   if (!latin) SkipEmptyKanaHeaderFields();
@@ -585,7 +586,8 @@ void FollowInputPage(int length) {
 // ---- 6. Lines, reset, gap query --------------------------------------------------------------------------
 
 void ShowJudgementLine(char16_t entered, char16_t expected, bool ok) {
-  if (!MainWindowExists()) return;
+  // A copy is judged once its telegram is over: the line would give the model's next character away.
+  if (!MainWindowExists() || runFlags.copyReceive.load() != 0) return;
   std::u16string line =
       FormatText(u"次:%s 入:%s 判:%s", {OneCharacter(expected), OneCharacter(entered), ok ? u"○" : u"×"});
   // A failure that is still going on (a full disk) stays in view instead of being written over at once.

@@ -145,6 +145,10 @@ SheetContent CurrentSheetContent(bool model) {
   content.marks = copy.marks;
   const NextCell next = NextExpectedCell();
   if (shown.copyReceive) {
+    // Until the telegram's copy is closed its cells are not marked: red would say what the model holds.
+    if (shown.modelHidden) {
+      for (std::u16string& marks : content.marks) marks.assign(marks.size(), u'1');
+    }
     // The copy is the learner's own: no hint, but what is being typed shows where it goes.
     return WithPendingInput(content, next.field, next.position, TypedCopyPending() + CopyTypingComposition());
   }

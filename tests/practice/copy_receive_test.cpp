@@ -35,8 +35,8 @@ struct CopyCase {
   std::vector<Result> results;  // the result windows, in order
   std::u16string firstText;     // the first telegram's text cells ("" = not checked)
   std::u16string firstMarks;
-  int finishedRows;            // "完了" rows in the practice log
-  int loggedJudged = -1;       // judged characters in the last "完了" row (-1 = not checked)
+  int finishedRows;       // "完了" rows in the practice log
+  int loggedJudged = -1;  // judged characters in the last "完了" row (-1 = not checked)
 };
 
 const Telegram kLatin = MakeTelegram(u"12", u"", u"", u"", u"AB", u"HI YOU");
@@ -45,31 +45,103 @@ const std::u16string kPaste(100000, u'A');
 
 // Latin telegram: 2 + 2 header cells, 6 text cells with the blank.
 const CopyCase kCases[] = {
-    {"separators_and_end_signal", Script::kLatin, 1,
-     {{'t', u"12=AB=HI YOU"}, {'s', u"", 1}, {'t', u"+"}}, {{10, 10, 0}}, u"HI YOU", u"111111", 1, 10},
-    {"no_separators_one_wrong_one_backspace", Script::kLatin, 1,
+    {"separators_and_end_signal",
+     Script::kLatin,
+     1,
+     {{'t', u"12=AB=HI YOU"}, {'s', u"", 1}, {'t', u"+"}},
+     {{10, 10, 0}},
+     u"HI YOU",
+     u"111111",
+     1,
+     10},
+    {"no_separators_one_wrong_one_backspace",
+     Script::kLatin,
+     1,
      {{'t', u"12abhx"}, {'b', u""}, {'t', u"i yov"}, {'s', u"", 1}, {'o', u"", 1}},
-     {{11, 9, 2}}, u"HI YOV", u"111110", 1, 11},
-    {"untyped_cells_are_missed", Script::kLatin, 1,
-     {{'t', u"12=A=HI"}, {'s', u"", 1}, {'t', u"+"}}, {{9, 5, 4}}, u"HI ___", u"111000", 1, 9},
-    {"end_signal_before_the_sending_ends_is_ignored", Script::kLatin, 1,
-     {{'t', u"12=AB=HI YOU+"}, {'s', u"", 1}, {'t', u"+"}}, {{10, 10, 0}}, u"HI YOU", u"111111", 1, 10},
-    {"a_telegram_not_copied_at_all_is_skipped", Script::kLatin, 2,
-     {{'s', u"", 1}, {'o', u"", 1}, {'t', u"12=AB=HI YOU"}, {'s', u"", 2}, {'t', u"+"}}, {{10, 10, 0}}, u"",
-     u"", 1, 10},
-    {"romaji_voiced_kana_split_as_sent", Script::kKana, 1,
-     {{'t', u"1"}, {'t', u"gapa"}, {'s', u"", 1}, {'t', u"+"}}, {{5, 5, 0}}, u"カ゛ハ゜", u"1111", 1, 5},
-    {"input_method_hiragana_with_a_wrong_mark", Script::kKana, 1,
-     {{'t', u"1"}, {'t', u"がば"}, {'s', u"", 1}, {'o', u"", 1}}, {{5, 4, 1}}, u"カ゛ハ゛", u"1110", 1, 5},
-    {"kanji_emoji_and_a_paste_are_ignored", Script::kLatin, 1,
-     {{'t', u"漢😀"}, {'t', kPaste}, {'t', u"12=AB=HI YOU"}, {'s', u"", 1}, {'t', u"+"}}, {{10, 10, 0}},
-     u"HI YOU", u"111111", 1, 10},
-    {"stop_after_two_of_five_counts_both", Script::kLatin, 5,
-     {{'t', u"12=AB=HI YOU"}, {'s', u"", 1}, {'t', u"+"}, {'t', u"12=AB=HI YOU"}, {'s', u"", 2}, {'t', u"+"},
-      {'t', u"1"}, {'b', u""}, {'x', u""}},
-     {{10, 10, 0}, {10, 10, 0}}, u"HI YOU", u"111111", 1, 21},
-    {"a_stop_with_nothing_judged_writes_nothing", Script::kLatin, 3,
-     {{'t', u"漢"}, {'s', u"", 1}, {'x', u""}}, {}, u"", u"", 0},
+     {{11, 9, 2}},
+     u"HI YOV",
+     u"111110",
+     1,
+     11},
+    {"untyped_cells_are_missed",
+     Script::kLatin,
+     1,
+     {{'t', u"12=A=HI"}, {'s', u"", 1}, {'t', u"+"}},
+     {{9, 5, 4}},
+     u"HI ___",
+     u"111000",
+     1,
+     9},
+    {"end_signal_before_the_sending_ends_is_ignored",
+     Script::kLatin,
+     1,
+     {{'t', u"12=AB=HI YOU+"}, {'s', u"", 1}, {'t', u"+"}},
+     {{10, 10, 0}},
+     u"HI YOU",
+     u"111111",
+     1,
+     10},
+    {"a_telegram_not_copied_at_all_is_skipped",
+     Script::kLatin,
+     2,
+     {{'s', u"", 1}, {'o', u"", 1}, {'t', u"12=AB=HI YOU"}, {'s', u"", 2}, {'t', u"+"}},
+     {{10, 10, 0}},
+     u"",
+     u"",
+     1,
+     10},
+    {"romaji_voiced_kana_split_as_sent",
+     Script::kKana,
+     1,
+     {{'t', u"1"}, {'t', u"gapa"}, {'s', u"", 1}, {'t', u"+"}},
+     {{5, 5, 0}},
+     u"カ゛ハ゜",
+     u"1111",
+     1,
+     5},
+    {"input_method_hiragana_with_a_wrong_mark",
+     Script::kKana,
+     1,
+     {{'t', u"1"}, {'t', u"がば"}, {'s', u"", 1}, {'o', u"", 1}},
+     {{5, 4, 1}},
+     u"カ゛ハ゛",
+     u"1110",
+     1,
+     5},
+    {"kanji_emoji_and_a_paste_are_ignored",
+     Script::kLatin,
+     1,
+     {{'t', u"漢😀"}, {'t', kPaste}, {'t', u"12=AB=HI YOU"}, {'s', u"", 1}, {'t', u"+"}},
+     {{10, 10, 0}},
+     u"HI YOU",
+     u"111111",
+     1,
+     10},
+    {"stop_after_two_of_five_counts_both",
+     Script::kLatin,
+     5,
+     {{'t', u"12=AB=HI YOU"},
+      {'s', u"", 1},
+      {'t', u"+"},
+      {'t', u"12=AB=HI YOU"},
+      {'s', u"", 2},
+      {'t', u"+"},
+      {'t', u"1"},
+      {'b', u""},
+      {'x', u""}},
+     {{10, 10, 0}, {10, 10, 0}},
+     u"HI YOU",
+     u"111111",
+     1,
+     21},
+    {"a_stop_with_nothing_judged_writes_nothing",
+     Script::kLatin,
+     3,
+     {{'t', u"漢"}, {'s', u"", 1}, {'x', u""}},
+     {},
+     u"",
+     u"",
+     0},
 };
 
 class CopyReceiveTest : public JudgeTest {
@@ -126,7 +198,8 @@ TEST_F(CopyReceiveTest, TypedCopiesAreJudgedAsKeyedOnesAre) {
   for (const CopyCase& row : kCases) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove(AppFilePath("telegram_practice_log.csv"));
-    UseScript(row.script, std::vector<Telegram>(row.telegrams, row.script == Script::kLatin ? kLatin : kKana));
+    UseScript(row.script,
+              std::vector<Telegram>(row.telegrams, row.script == Script::kLatin ? kLatin : kKana));
     ResetTypedCopy();
     for (const Step& step : row.steps) Run(step);
 
@@ -142,7 +215,8 @@ TEST_F(CopyReceiveTest, TypedCopiesAreJudgedAsKeyedOnesAre) {
     }
     const std::string log = ReadAppFile("telegram_practice_log.csv");
     size_t finished = 0;
-    for (size_t at = log.find(",\"完了\"\r\n"); at != std::string::npos; at = log.find(",\"完了\"\r\n", at + 1)) {
+    for (size_t at = log.find(",\"完了\"\r\n"); at != std::string::npos;
+         at = log.find(",\"完了\"\r\n", at + 1)) {
       ++finished;
     }
     EXPECT_EQ(finished, static_cast<size_t>(row.finishedRows));

@@ -7,6 +7,7 @@
 
 #include "core/text.h"
 #include "records/practice_log.h"
+#include "records/run_statistics.h"
 
 namespace {
 
@@ -199,6 +200,61 @@ TEST(AddRowToTotals, SaturatesInsteadOfOverflowing) {
   EXPECT_EQ(totals.rows, 3);
   EXPECT_EQ(totals.inputs, INT32_MAX);
   EXPECT_EQ(totals.seconds, INT32_MAX);
+}
+
+}  // namespace
+
+namespace {
+
+// The run's clock: a pause and the result windows are not practice time.
+TEST(PracticeTime, PausesAndResultWindowsAreLeftOut) {
+  struct Step {
+    char what;  // 'S' start, 'P'/'p' pause held/released, 'R'/'r' result window held/released
+    uint32_t atMs;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    uint32_t queryMs;
+    uint32_t elapsedMs;
+  } cases[] = {
+      {"nothing held", {{'S', 0}}, 10000, 10000},
+      {"a pause", {{'S', 0}, {'P', 2000}, {'p', 5000}}, 10000, 7000},
+      {"a result window over a pause counts once",
+       {{'S', 0}, {'P', 2000}, {'R', 4000}, {'p', 5000}, {'r', 8000}},
+       10000,
+       4000},
+      {"a release without a hold", {{'S', 0}, {'p', 3000}}, 10000, 10000},
+      {"a pause held twice", {{'S', 0}, {'P', 1000}, {'P', 2000}, {'p', 3000}}, 10000, 8000},
+      {"still paused", {{'S', 0}, {'P', 6000}}, 10000, 6000},
+      {"a start while paused counts from the resume", {{'P', 1000}, {'S', 2000}, {'p', 6000}}, 10000, 4000},
+      {"across the tick's wrap", {{'S', 0xFFFFF000u}, {'P', 0xFFFFF800u}, {'p', 0x800u}}, 0x1000u, 4096},
+  };
+  for (const Case& c : cases) {
+    RestartRunClock(0);
+    ReleaseRunClock(ClockHold::kPaused, 0);
+    ReleaseRunClock(ClockHold::kResultWindow, 0);
+    for (const Step& step : c.steps) {
+      switch (step.what) {
+        case 'S':
+          RestartRunClock(step.atMs);
+          break;
+        case 'P':
+          HoldRunClock(ClockHold::kPaused, step.atMs);
+          break;
+        case 'p':
+          ReleaseRunClock(ClockHold::kPaused, step.atMs);
+          break;
+        case 'R':
+          HoldRunClock(ClockHold::kResultWindow, step.atMs);
+          break;
+        case 'r':
+          ReleaseRunClock(ClockHold::kResultWindow, step.atMs);
+          break;
+      }
+    }
+    EXPECT_EQ(RunElapsedMs(c.queryMs), c.elapsedMs) << c.name;
+  }
 }
 
 }  // namespace

@@ -153,7 +153,8 @@ TEST(CopyReceiveWindowTest, TypedTelegramIsJudgedAndShownInTheResultWindow) {
   std::string log;
   ReadWholeFile(AppFilePath("telegram_practice_log.csv"), log);
   size_t finished = 0;
-  for (size_t at = log.find(",\"完了\"\r\n"); at != std::string::npos; at = log.find(",\"完了\"\r\n", at + 1)) {
+  for (size_t at = log.find(",\"完了\"\r\n"); at != std::string::npos;
+       at = log.find(",\"完了\"\r\n", at + 1)) {
     ++finished;
   }
   EXPECT_EQ(finished, 1u);

@@ -456,7 +456,7 @@ void MissRestOfField(int field) {
       SetCell(field, position, expected == u'\t' ? u' ' : expected, u'1');
       continue;
     }
-    SetCell(field, position, kMissedCell, u'0');
+    SetCell(field, position, latin ? kMissedLatinCell : kMissedKanaCell, u'0');
     RecordJudgement(expected, 0, false);
   }
   if (field == kText) judgeState.textPosition = std::max(judgeState.textPosition, length);

@@ -68,11 +68,13 @@ void ResetJudging();
 bool FieldHasInput(int field);
 bool FieldIsComplete(int field);
 // Books the cells of the field from the input position to its end as missed: wrong, nothing given, shown
-// as kMissedCell. Blanks of a Latin field and line breaks are layout there and are filled without booking.
+// as kMissedLatinCell or, in a kana form, as the geta mark that stands for a character not there. Blanks
+// of a Latin field and line breaks are layout there and are filled without booking.
 void MissRestOfField(int field);
 // From a header field to the next field that has cells (Latin: number, address, text).
 void MoveToNextField();
-constexpr char16_t kMissedCell = u'_';
+constexpr char16_t kMissedLatinCell = u'_';
+constexpr char16_t kMissedKanaCell = u'\u3013';  // 〓
 
 // Forgets the expanded model text cached per field (tests; the cache also rebuilds itself when the
 // document's currentNumber or revision changes).

@@ -24,6 +24,6 @@ cmake --build "$top/build-tsan" -j "$jobs"
 QT_QPA_PLATFORM=offscreen NEMORA_STRESS_SECONDS="${NEMORA_STRESS_SECONDS:-30}" \
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$here/tsan.supp" \
   ctest --test-dir "$top/build-tsan" --output-on-failure --timeout 900 -j 2 \
-  -E '^(install_to_prefix|debian_package|ui_windows_under_xvfb|keyboard_keying_under_xvfb)$'
+  -E '^(install_to_prefix|debian_package|ui_windows_under_xvfb|keyboard_keying_under_xvfb|copy_receive_under_xvfb)$'
 # Left out above: installing and packaging (they run no threads of ours that the other tests do not), and
 # the X11 repeats of window tests whose offscreen runs are in.

@@ -25,6 +25,7 @@
 #include "core/app_paths.h"
 #include "core/control_ids.h"
 #include "core/event_queue.h"
+#include "core/shared_flags.h"
 #include "keying/keying_thread.h"
 #include "practice/run_control.h"
 #include "records/practice_log.h"
@@ -137,13 +138,15 @@ TEST(CopyReceiveWindowTest, TypedTelegramIsJudgedAndShownInTheResultWindow) {
     closer.start(500);
     QElapsedTimer waited;
     waited.start();
-    while (!judgeState.runFinished && waited.elapsed() < 60000) Pump(100);
+    // Playback ends once the last copy is closed (the judge's own state is read after the threads end).
+    while (runFlags.playing.load() != 0 && waited.elapsed() < 60000) Pump(100);
     closer.stop();
     EXPECT_TRUE(resultShown);
     if (auto* stop = qobject_cast<QAbstractButton*>(window.Control(kRxStopButton))) stop->click();
     Pump(200);
   }
   ShutDown();
+  EXPECT_TRUE(judgeState.runFinished);
   InstallRunControlHooks({});
   InstallTelegramResultHook(nullptr);
   // 2 + 2 header cells, the text's six with the blank; the X taken back by Backspace stays counted.

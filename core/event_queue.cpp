@@ -179,26 +179,22 @@ KeyEvent WordGapEvent(uint32_t tickMs) {
   return event;
 }
 
-KeyEvent TelegramStartEvent(int32_t number, uint32_t tickMs) {
+KeyEvent PlaybackProgressEvent(KeyEventKind kind, int32_t number, uint32_t tickMs) {
   KeyEvent event;
-  event.kind = KeyEventKind::kTelegramStart;
+  event.kind = kind;
   event.telegramNumber = number;
   event.tickMs = tickMs;
   return event;
+}
+
+KeyEvent TelegramStartEvent(int32_t number, uint32_t tickMs) {
+  return PlaybackProgressEvent(KeyEventKind::kTelegramStart, number, tickMs);
 }
 
 KeyEvent TypedEvent(char16_t typed, uint32_t tickMs) {
   KeyEvent event;
   event.kind = KeyEventKind::kTyped;
   event.typed = typed;
-  event.tickMs = tickMs;
-  return event;
-}
-
-KeyEvent PlaybackProgressEvent(KeyEventKind kind, int32_t number, uint32_t tickMs) {
-  KeyEvent event;
-  event.kind = kind;
-  event.telegramNumber = number;
   event.tickMs = tickMs;
   return event;
 }

@@ -10,6 +10,7 @@
 #include "practice/copy_judging.h"
 #include "practice/run_control.h"
 #include "practice/typed_copy.h"
+#include "records/practice_log.h"
 
 namespace {
 
@@ -35,114 +36,48 @@ struct CopyCase {
   std::vector<Result> results;  // the result windows, in order
   std::u16string firstText;     // the first telegram's text cells ("" = not checked)
   std::u16string firstMarks;
-  int finishedRows;       // "完了" rows in the practice log
-  int loggedJudged = -1;  // judged characters in the last "完了" row (-1 = not checked)
+  int finishedRows;      // "完了" rows in the practice log
+  int loggedJudged = 0;  // judged characters in the last "完了" row
 };
 
 const Telegram kLatin = MakeTelegram(u"12", u"", u"", u"", u"AB", u"HI YOU");
 const Telegram kKana = MakeTelegram(u"1", u"", u"", u"", u"", u"ガパ");
 const std::u16string kPaste(100000, u'A');
+constexpr Script kL = Script::kLatin, kK = Script::kKana;
+Step T(std::u16string text) {
+  return {'t', std::move(text)};
+}
+Step S(int number) {
+  return {'s', u"", number};
+}
+Step O(int number) {
+  return {'o', u"", number};
+}
+const Step B{'b', u""}, X{'x', u""};
+const std::u16string kWhole = u"12=AB=HI YOU";
 
-// Latin telegram: 2 + 2 header cells, 6 text cells with the blank.
+// The Latin telegram has 2 + 2 header cells and 6 text cells with the blank.
+// clang-format off
 const CopyCase kCases[] = {
-    {"separators_and_end_signal",
-     Script::kLatin,
-     1,
-     {{'t', u"12=AB=HI YOU"}, {'s', u"", 1}, {'t', u"+"}},
-     {{10, 10, 0}},
-     u"HI YOU",
-     u"111111",
-     1,
-     10},
-    {"no_separators_one_wrong_one_backspace",
-     Script::kLatin,
-     1,
-     {{'t', u"12abhx"}, {'b', u""}, {'t', u"i yov"}, {'s', u"", 1}, {'o', u"", 1}},
-     {{11, 9, 2}},
-     u"HI YOV",
-     u"111110",
-     1,
-     11},
-    {"untyped_cells_are_missed",
-     Script::kLatin,
-     1,
-     {{'t', u"12=A=HI"}, {'s', u"", 1}, {'t', u"+"}},
-     {{9, 5, 4}},
-     u"HI ___",
-     u"111000",
-     1,
-     9},
-    {"end_signal_before_the_sending_ends_is_ignored",
-     Script::kLatin,
-     1,
-     {{'t', u"12=AB=HI YOU+"}, {'s', u"", 1}, {'t', u"+"}},
-     {{10, 10, 0}},
-     u"HI YOU",
-     u"111111",
-     1,
-     10},
-    {"a_telegram_not_copied_at_all_is_skipped",
-     Script::kLatin,
-     2,
-     {{'s', u"", 1}, {'o', u"", 1}, {'t', u"12=AB=HI YOU"}, {'s', u"", 2}, {'t', u"+"}},
-     {{10, 10, 0}},
-     u"",
-     u"",
-     1,
-     10},
-    {"romaji_voiced_kana_split_as_sent",
-     Script::kKana,
-     1,
-     {{'t', u"1"}, {'t', u"gapa"}, {'s', u"", 1}, {'t', u"+"}},
-     {{5, 5, 0}},
-     u"カ゛ハ゜",
-     u"1111",
-     1,
-     5},
-    {"input_method_hiragana_with_a_wrong_mark",
-     Script::kKana,
-     1,
-     {{'t', u"1"}, {'t', u"がば"}, {'s', u"", 1}, {'o', u"", 1}},
-     {{5, 4, 1}},
-     u"カ゛ハ゛",
-     u"1110",
-     1,
-     5},
-    {"kanji_emoji_and_a_paste_are_ignored",
-     Script::kLatin,
-     1,
-     {{'t', u"漢😀"}, {'t', kPaste}, {'t', u"12=AB=HI YOU"}, {'s', u"", 1}, {'t', u"+"}},
-     {{10, 10, 0}},
-     u"HI YOU",
-     u"111111",
-     1,
-     10},
-    {"stop_after_two_of_five_counts_both",
-     Script::kLatin,
-     5,
-     {{'t', u"12=AB=HI YOU"},
-      {'s', u"", 1},
-      {'t', u"+"},
-      {'t', u"12=AB=HI YOU"},
-      {'s', u"", 2},
-      {'t', u"+"},
-      {'t', u"1"},
-      {'b', u""},
-      {'x', u""}},
-     {{10, 10, 0}, {10, 10, 0}},
-     u"HI YOU",
-     u"111111",
-     1,
-     21},
-    {"a_stop_with_nothing_judged_writes_nothing",
-     Script::kLatin,
-     3,
-     {{'t', u"漢"}, {'s', u"", 1}, {'x', u""}},
-     {},
-     u"",
-     u"",
-     0},
+  {"no_separators_one_wrong_one_backspace", kL, 1, {T(u"12abhx"), B, T(u"i yov"), S(1), O(1)},
+   {{11, 9, 2}}, u"HI YOV", u"111110", 1, 11},
+  {"untyped_cells_are_missed", kL, 1, {T(u"12=A=HI"), S(1), T(u"+")}, {{9, 5, 4}}, u"HI ___", u"111000", 1, 9},
+  {"end_signal_before_the_sending_ends_is_ignored", kL, 1, {T(kWhole + u"+"), S(1), T(u"+")},
+   {{10, 10, 0}}, u"HI YOU", u"111111", 1, 10},
+  {"a_telegram_not_copied_at_all_is_skipped", kL, 2, {S(1), O(1), T(kWhole), S(2), T(u"+")},
+   {{10, 10, 0}}, u"", u"", 1, 10},
+  {"romaji_voiced_kana_split_as_sent", kK, 1, {T(u"1"), T(u"gapa"), S(1), T(u"+")},
+   {{5, 5, 0}}, u"カ゛ハ゜", u"1111", 1, 5},
+  {"input_method_hiragana_with_a_wrong_mark", kK, 1, {T(u"1"), T(u"がば"), S(1), O(1)},
+   {{5, 4, 1}}, u"カ゛ハ゛", u"1110", 1, 5},
+  {"kanji_emoji_and_a_paste_are_ignored", kL, 1, {T(u"漢😀"), T(kPaste), T(kWhole), S(1), T(u"+")},
+   {{10, 10, 0}}, u"HI YOU", u"111111", 1, 10},
+  {"stop_after_two_of_five_counts_both", kL, 5,
+   {T(kWhole), S(1), T(u"+"), T(kWhole), S(2), T(u"+"), T(u"1"), B, X},
+   {{10, 10, 0}, {10, 10, 0}}, u"HI YOU", u"111111", 1, 21},
+  {"a_stop_with_nothing_judged_writes_nothing", kL, 3, {T(u"漢"), S(1), X}, {}, u"", u"", 0},
 };
+// clang-format on
 
 class CopyReceiveTest : public JudgeTest {
  protected:
@@ -180,20 +115,6 @@ class CopyReceiveTest : public JudgeTest {
   }
 };
 
-std::vector<std::string> LastFinishedRow(const std::string& log) {
-  const size_t end = log.rfind(",\"完了\"\r\n");
-  std::vector<std::string> fields;
-  if (end == std::string::npos) return fields;
-  const size_t start = log.rfind('\n', end) + 1;
-  std::string row = log.substr(start, end - start);
-  for (size_t at = 0; at <= row.size();) {
-    const size_t comma = std::min(row.find(',', at), row.size());
-    fields.push_back(row.substr(at, comma - at));
-    at = comma + 1;
-  }
-  return fields;
-}
-
 TEST_F(CopyReceiveTest, TypedCopiesAreJudgedAsKeyedOnesAre) {
   for (const CopyCase& row : kCases) {
     SCOPED_TRACE(row.name);
@@ -213,17 +134,14 @@ TEST_F(CopyReceiveTest, TypedCopiesAreJudgedAsKeyedOnesAre) {
       EXPECT_EQ(Utf8(telegramDocument.records[0].entered[kText]), Utf8(row.firstText));
       EXPECT_EQ(Utf8(telegramDocument.records[0].marks[kText]), Utf8(row.firstMarks));
     }
-    const std::string log = ReadAppFile("telegram_practice_log.csv");
-    size_t finished = 0;
-    for (size_t at = log.find(",\"完了\"\r\n"); at != std::string::npos;
-         at = log.find(",\"完了\"\r\n", at + 1)) {
-      ++finished;
+    std::vector<std::vector<std::u16string>> rows, finished;
+    ReadPracticeLogRows(rows);
+    for (const auto& fields : rows) {
+      if (!fields.empty() && fields.back() == u"完了") finished.push_back(fields);
     }
-    EXPECT_EQ(finished, static_cast<size_t>(row.finishedRows));
-    if (row.loggedJudged >= 0) {
-      const std::vector<std::string> fields = LastFinishedRow(log);
-      ASSERT_GT(fields.size(), 7u);
-      EXPECT_EQ(fields[7], std::to_string(row.loggedJudged));
+    EXPECT_EQ(finished.size(), static_cast<size_t>(row.finishedRows));
+    if (!finished.empty()) {
+      EXPECT_EQ(Utf8(finished.back().at(7)), std::to_string(row.loggedJudged));
     }
   }
 }

@@ -202,10 +202,6 @@ TEST(AddRowToTotals, SaturatesInsteadOfOverflowing) {
   EXPECT_EQ(totals.seconds, INT32_MAX);
 }
 
-}  // namespace
-
-namespace {
-
 // The run's clock: a pause and the result windows are not practice time.
 TEST(PracticeTime, PausesAndResultWindowsAreLeftOut) {
   struct Step {

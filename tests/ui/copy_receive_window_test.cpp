@@ -12,9 +12,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QProcess>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QTimer>
 #include <cstdlib>
 #include <string>
@@ -47,11 +45,6 @@ void ShowAndRecordResult(const TelegramResultSnapshot& result) {
   ShowResultWindowModal(result);
 }
 
-bool OnX11() {
-  return QGuiApplication::platformName() == QLatin1String("xcb") &&
-         !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
-}
-
 void Pump(int ms) {
   QElapsedTimer timer;
   timer.start();
@@ -60,13 +53,10 @@ void Pump(int ms) {
 
 // Types as the learner does: through the X server when there is one, else as key events to the focus.
 void Type(const QString& text, bool backspace = false) {
-  if (OnX11()) {
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"),
-                  backspace ? QStringList{QStringLiteral("key"), QStringLiteral("BackSpace")}
-                            : QStringList{QStringLiteral("type"), QStringLiteral("--delay"),
-                                          QStringLiteral("40"), text});
-    xdotool.waitForFinished(10000);
+  if (RunningOnX11()) {
+    Xdotool(backspace
+                ? QStringList{QStringLiteral("key"), QStringLiteral("BackSpace")}
+                : QStringList{QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text});
   } else {
     QWidget* focus = QApplication::focusWidget();
     ASSERT_NE(focus, nullptr);

@@ -134,19 +134,6 @@ TEST_F(KeyboardKeyingWindowTest, LeversOpenWhenTheMainWindowLosesActivation) {
 
 // ---- Under Xvfb: real X key events from xdotool ----
 
-bool RunningOnX11() {
-  return QGuiApplication::platformName() == QLatin1String("xcb") &&
-         !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
-}
-
-// Sends X key events and lets them arrive.
-void Xdotool(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral("xdotool"), arguments);
-  process.waitForFinished(10000);
-  for (int i = 0; i < 10; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 TEST_F(KeyboardKeyingWindowTest, X11KeysAreTheLeversByKeycode) {
   if (!RunningOnX11())
     GTEST_SKIP() << "needs the xcb platform and xdotool (run under tests/ui/under_xvfb.sh)";

@@ -3,6 +3,10 @@
 // the program state a window test starts from.
 #pragma once
 #include <QApplication>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
 
 #include "content/telegram_document.h"
 #include "core/controls.h"
@@ -32,4 +36,18 @@ inline void ResetProgramState() {
   ResetSettingsToDefaults();
   ResetTelegramDocument();
   sheetFullScreen = false;
+}
+
+// ---- Under Xvfb: real X key events from xdotool ----
+inline bool RunningOnX11() {
+  return QGuiApplication::platformName() == QLatin1String("xcb") &&
+         !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+}
+
+// Sends X key events and lets them arrive.
+inline void Xdotool(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral("xdotool"), arguments);
+  process.waitForFinished(10000);
+  for (int i = 0; i < 10; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }

@@ -14,6 +14,7 @@
 #include <QRawFont>
 #include <QTimer>
 #include <QWheelEvent>
+#include <atomic>
 #include <map>
 #include <tuple>
 
@@ -273,12 +274,32 @@ void PaintSheetContent(QPainter& target, const QSize& size, qreal ratio, const S
   target.drawImage(QPoint(0, 0), buffers.buffer);
 }
 
+namespace {
+
+SheetView CurrentSheetView(const QSize& size) {
+  const PracticeSettings& s = practiceSettings;
+  return {size.width(), size.height(), s.paperZoom.load(), s.PaperOffsetX.load(), s.PaperOffsetY.load()};
+}
+
+// Written by the window thread's paints; a bench reads it between them.
+std::atomic<uint64_t> learnerPaints{0};
+std::atomic<int64_t> learnerPaintedCells{0};
+
+int64_t JudgedCells(const SheetContent& content) {
+  int64_t cells = 0;
+  for (const std::u16string& marks : content.marks) cells += static_cast<int64_t>(marks.size());
+  return cells;
+}
+
+}  // namespace
+
 void PaintSheet(QPainter& target, const QSize& size, qreal ratio, bool model, SheetBuffers& buffers) {
   if (size.width() <= 0 || size.height() <= 0) return;
-  PracticeSettings& s = practiceSettings;
-  const SheetView view{size.width(), size.height(), s.paperZoom.load(), s.PaperOffsetX.load(),
-                       s.PaperOffsetY.load()};
-  PaintSheetContent(target, size, ratio, view, CurrentSheetContent(model), buffers);
+  PaintSheetContent(target, size, ratio, CurrentSheetView(size), CurrentSheetContent(model), buffers);
+}
+
+SheetPaintMark LearnerSheetPaintMark() {
+  return {learnerPaints.load(std::memory_order_acquire), learnerPaintedCells.load(std::memory_order_acquire)};
 }
 
 // ---- 4. Mouse --------------------------------------------------------------------------------------------
@@ -362,7 +383,11 @@ int SheetWidget::ControlId() const {
 
 void SheetWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  PaintSheet(p, size(), devicePixelRatioF(), model_, buffers_);
+  const SheetContent content = CurrentSheetContent(model_);
+  PaintSheetContent(p, size(), devicePixelRatioF(), CurrentSheetView(size()), content, buffers_);
+  if (model_) return;
+  learnerPaintedCells.store(JudgedCells(content), std::memory_order_release);
+  learnerPaints.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void SheetWidget::mousePressEvent(QMouseEvent* event) {

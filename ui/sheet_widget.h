@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRect>
 #include <QWidget>
+#include <cstdint>
 
 #include "sheets/sheet_rendering.h"
 
@@ -48,6 +49,13 @@ void PaintSheetContent(QPainter& target, const QSize& size, qreal pixelRatio, co
 bool BrushFaceHasInk(char16_t c);
 // The form picture decoded from the program's resources; null when it cannot be read.
 const QImage& FormPicture(int resourceId);
+// The learner's sheet as last painted, for benches that time a typed cell to the screen: paints so far and
+// the judged cells of the copy that the last paint showed. Any thread.
+struct SheetPaintMark {
+  uint64_t paints = 0;
+  int64_t judgedCells = 0;
+};
+SheetPaintMark LearnerSheetPaintMark();
 // Measures characters in the window's fonts for the sheet geometry.
 void InstallSheetTextMeasurer();
 // The main window's own presses, moves, releases and wheel turns work the sheet view as well, and a save

@@ -67,3 +67,7 @@ void RunOnWindowThreadAndWait(std::function<void()> call) {
   });
   WaitForEvent(done, kWaitForever);
 }
+
+bool IsQueuedCallReceiver(const QObject* object) {
+  return object != nullptr && QCoreApplication::instance() && object == Receiver();
+}

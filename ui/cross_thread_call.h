@@ -8,7 +8,12 @@
 #pragma once
 #include <functional>
 
+class QObject;
+
 // Queued: runs `call` on the window thread soon; at once when already there.
 void QueueOnWindowThread(std::function<void()> call);
 // Runs `call` on the window thread and returns when it has run.
 void RunOnWindowThreadAndWait(std::function<void()> call);
+// Whether `object` is where the queued calls are delivered. An application-wide event filter leaves their
+// events unread: a call's event is ordered after its poster only once it is delivered.
+bool IsQueuedCallReceiver(const QObject* object);

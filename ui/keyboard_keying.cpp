@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "core/shared_flags.h"
 #include "ui/copy_typing.h"
+#include "ui/cross_thread_call.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ bool TakeCopyTyping(QObject* watched, QEvent* event) {
 class KeyFilter : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (IsQueuedCallReceiver(watched)) return false;  // a worker's call, not to be read before delivery
     switch (event->type()) {
       case QEvent::KeyPress:
       case QEvent::KeyRelease:

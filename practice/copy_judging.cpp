@@ -57,10 +57,8 @@ void CloseCurrentCopy() {
 // the telegram, where it says that the whole number was missed.
 void EndTypedField() {
   const int field = judgeState.currentField;
-  if (field >= kText) {
-    JudgeInputCharacter(u'=');  // inside the text it is a character of the text
-    return;
-  }
+  // The text has no separator in it (the sending keys none there): a stray one does not shift the copy.
+  if (field >= kText) return;
   if (!FieldHasInput(field) && field != kNumber) return;
   MissRestOfField(field);
   MoveToNextField();

@@ -62,7 +62,7 @@ const CopyCase kCases[] = {
   {"no_separators_one_wrong_one_backspace", kL, 1, {T(u"12abhx"), B, T(u"i yov"), S(1), O(1)},
    {{11, 9, 2}}, u"HI YOV", u"111110", 1, 11},
   {"untyped_cells_are_missed", kL, 1, {T(u"12=A=HI"), S(1), T(u"+")}, {{9, 5, 4}}, u"HI ___", u"111000", 1, 9},
-  {"end_signal_before_the_sending_ends_is_ignored", kL, 1, {T(kWhole + u"+"), S(1), T(u"+")},
+  {"early_end_signal_and_a_separator_in_the_text_are_ignored", kL, 1, {T(u"12=AB=HI =YOU+"), S(1), T(u"+")},
    {{10, 10, 0}}, u"HI YOU", u"111111", 1, 10},
   {"a_telegram_not_copied_at_all_is_skipped", kL, 2, {S(1), O(1), T(kWhole), S(2), T(u"+")},
    {{10, 10, 0}}, u"", u"", 1, 10},

@@ -341,13 +341,7 @@ int main(int argc, char** argv) {
   // As the program starts, without the sound: the copy is judged from the keys, playback only keys.
   StartUp({KeyingThreadMain, nullptr});
   InstallPracticeConsumers();
-  RunControlHooks hooks;
-  hooks.focusMainWindow = []() {
-    if (MainWindow* window = TheMainWindow()) window->activateWindow();
-  };
-  hooks.installKeyHook = InstallKeyHook;
-  hooks.removeKeyHook = RemoveKeyHook;
-  hooks.copyTyping = SetCopyTyping;
+  RunControlHooks hooks = WindowRunControlHooks();
   InstallRunControlHooks(hooks);
   InstallTelegramResultHook(nullptr);  // a closed copy's result window would wait for a click
 

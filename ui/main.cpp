@@ -91,13 +91,7 @@ int main(int argc, char** argv) {
   UseInterfaceFontForDialogs();
   StartUp({KeyingThreadMain, AudioThreadMain});
   InstallPracticeConsumers();
-  RunControlHooks hooks;
-  hooks.focusMainWindow = []() {
-    if (MainWindow* window = TheMainWindow()) window->activateWindow();
-  };
-  hooks.installKeyHook = InstallKeyHook;
-  hooks.removeKeyHook = RemoveKeyHook;
-  hooks.copyTyping = SetCopyTyping;
+  RunControlHooks hooks = WindowRunControlHooks();
   AddSerialKeyHooks(hooks);
   InstallRunControlHooks(hooks);
   InstallMessageBoxHook(ShowBoxOnWindowThread);

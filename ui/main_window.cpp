@@ -78,6 +78,17 @@ void WakeWindowThread() {
 
 }  // namespace
 
+RunControlHooks WindowRunControlHooks() {
+  RunControlHooks hooks;
+  hooks.focusMainWindow = []() {
+    if (MainWindow* window = TheMainWindow()) window->activateWindow();
+  };
+  hooks.installKeyHook = InstallKeyHook;
+  hooks.removeKeyHook = RemoveKeyHook;
+  hooks.copyTyping = SetCopyTyping;
+  return hooks;
+}
+
 MainWindow* TheMainWindow() {
   return theWindow.data();
 }

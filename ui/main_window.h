@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <map>
+#include "practice/run_control.h"
 
 class MainWindow : public QWidget {
   Q_OBJECT
@@ -38,4 +39,7 @@ class MainWindow : public QWidget {
 };
 
 // The one main window while it exists (the table's change listener forwards to it).
+// The run-control hooks the window provides: focusing it, the keyboard filter, copy typing. The program adds
+// the serial key's to them.
+RunControlHooks WindowRunControlHooks();
 MainWindow* TheMainWindow();

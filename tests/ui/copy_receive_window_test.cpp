@@ -91,11 +91,7 @@ TEST(CopyReceiveWindowTest, TypedTelegramIsJudgedAndShownInTheResultWindow) {
   ASSERT_TRUE(ReplaceFileAtomically(path, TelegramFileBytes({telegram}, TelegramLayout::kLatin)));
   StartUp({KeyingThreadMain, nullptr});
   InstallPracticeConsumers();
-  RunControlHooks hooks;  // as the program installs them
-  hooks.installKeyHook = InstallKeyHook;
-  hooks.removeKeyHook = RemoveKeyHook;
-  hooks.copyTyping = SetCopyTyping;
-  InstallRunControlHooks(hooks);
+  InstallRunControlHooks(WindowRunControlHooks());  // as the program installs them
   {
     MainWindow window;
     window.show();

@@ -141,9 +141,17 @@ bool IsLineBreak(char16_t c) {
   return c == u'\n' || c == u'\r';
 }
 
+// A cell nobody can key: a line break, or a character the script's table has no code for (a "." or "?" in
+// a loaded Latin telegram; the table has letters and digits). Playback skips such characters too.
+bool IsLayoutCell(char16_t c, bool latin) {
+  if (IsLineBreak(c)) return true;
+  if (latin && IsBlankOrTab(c)) return false;
+  return !EncodeCharacter(latin ? Script::kLatin : Script::kKana, NormalizeForLookup(c)).has_value();
+}
+
 // Cells the learner never keys, filled when the next keyed character arrives:
 // - blanks and tabs inside a Latin field, booked as right judgements;
-// - line breaks, which a telegram file keeps inside a section. No Morse code exists for them and playback
+// - line breaks, which a telegram file keeps inside a section, and characters without a code. Playback
 //   skips them, so waiting for one would stall the field (and shift every later cell of a received copy).
 //   They are layout, not copied characters, and are not booked.
 // Returns whether the cell at the position was such a cell (and is now filled).
@@ -153,7 +161,7 @@ bool FillAutomaticCell(int field, int position, char16_t model, bool latin) {
     RecordJudgement(u' ', u' ', true);
     return true;
   }
-  if (IsLineBreak(model)) {
+  if (IsLayoutCell(model, latin)) {
     SetCell(field, position, model, u'1');
     return true;
   }
@@ -366,7 +374,7 @@ NextCell ComputeNextCell() {
   }
   const int length = static_cast<int>(model.size());
   while (position >= 0 && position < length &&
-         ((latin && IsBlankOrTab(model[position])) || IsLineBreak(model[position]))) {
+         ((latin && IsBlankOrTab(model[position])) || IsLayoutCell(model[position], latin))) {
     ++position;
   }
   if (position < 0 || position >= length) return {};
@@ -452,7 +460,7 @@ void MissRestOfField(int field) {
       field == kText ? judgeState.textPosition : JudgedCount(telegramDocument.working.marks[field]);
   for (; position < length; ++position) {
     const char16_t expected = model[static_cast<size_t>(position)];
-    if ((latin && IsBlankOrTab(expected)) || IsLineBreak(expected)) {
+    if ((latin && IsBlankOrTab(expected)) || IsLayoutCell(expected, latin)) {
       SetCell(field, position, expected == u'\t' ? u' ' : expected, u'1');
       continue;
     }

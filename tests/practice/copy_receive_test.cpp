@@ -30,8 +30,8 @@ struct Result {
 
 struct CopyCase {
   const char* name;
-  Script script;
-  int telegrams;  // copies of the row's telegram
+  const Telegram* telegram;  // kLatin, kKana or kDotted
+  int telegrams;             // copies of it
   std::vector<Step> steps;
   std::vector<Result> results;  // the result windows, in order
   std::u16string firstText;     // the first telegram's text cells ("" = not checked)
@@ -43,7 +43,9 @@ struct CopyCase {
 const Telegram kLatin = MakeTelegram(u"12", u"", u"", u"", u"AB", u"HI YOU");
 const Telegram kKana = MakeTelegram(u"1", u"", u"", u"", u"", u"ガパ");
 const std::u16string kPaste(100000, u'A');
-constexpr Script kL = Script::kLatin, kK = Script::kKana;
+// A "." has no code in the Latin table: nobody can key it, so the copy steps over it.
+const Telegram kDotted = MakeTelegram(u"12", u"", u"", u"", u"AB", u"HI. YOU");
+const Telegram *const kL = &kLatin, *const kK = &kKana, *const kD = &kDotted;
 Step T(std::u16string text) {
   return {'t', std::move(text)};
 }
@@ -76,6 +78,8 @@ const CopyCase kCases[] = {
    {T(kWhole), S(1), T(u"+"), T(kWhole), S(2), T(u"+"), T(u"1"), B, X},
    {{10, 10, 0}, {10, 10, 0}}, u"HI YOU", u"111111", 1, 21},
   {"a_stop_with_nothing_judged_writes_nothing", kL, 3, {T(u"漢"), S(1), X}, {}, u"", u"", 0},
+  {"a_character_without_a_code_is_stepped_over", kD, 1, {T(kWhole), S(1), T(u"+")},
+   {{10, 10, 0}}, u"HI. YOU", u"1111111", 1, 10},
 };
 // clang-format on
 
@@ -119,8 +123,8 @@ TEST_F(CopyReceiveTest, TypedCopiesAreJudgedAsKeyedOnesAre) {
   for (const CopyCase& row : kCases) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove(AppFilePath("telegram_practice_log.csv"));
-    UseScript(row.script,
-              std::vector<Telegram>(row.telegrams, row.script == Script::kLatin ? kLatin : kKana));
+    UseScript(row.telegram == kK ? Script::kKana : Script::kLatin,
+              std::vector<Telegram>(row.telegrams, *row.telegram));
     ResetTypedCopy();
     for (const Step& step : row.steps) Run(step);
 

@@ -12,7 +12,6 @@ std::map<char16_t, CharacterStat> CopyPerCharacterStatistics() {
 namespace {
 struct RunClock {
   std::mutex lock;
-  uint32_t startMs = 0;
   uint32_t heldMs = 0;       // held time already over
   uint32_t holdStartMs = 0;  // when the present hold began (reasons != 0)
   uint32_t reasons = 0;      // ClockHold bits
@@ -35,7 +34,6 @@ void ReleaseRunClock(ClockHold reason, uint32_t nowMs) {
 
 void RestartRunClock(uint32_t nowMs) {
   std::lock_guard<std::mutex> guard(runClock.lock);
-  runClock.startMs = nowMs;
   runClock.heldMs = 0;
   runClock.holdStartMs = nowMs;
   runStatistics.startTick.store(nowMs);
@@ -47,13 +45,8 @@ uint32_t RunHeldMs(uint32_t nowMs) {
 
 uint32_t RunElapsedMs(uint32_t nowMs) {
   std::lock_guard<std::mutex> guard(runClock.lock);
-  const uint32_t startMs = runStatistics.startTick.load();
-  if (startMs != runClock.startMs) {
-    // The start was set directly (a test, an old caller): nothing was held since.
-    return nowMs - startMs;
-  }
   uint32_t held = runClock.heldMs;
   if (runClock.reasons != 0) held += nowMs - runClock.holdStartMs;
-  const uint32_t total = nowMs - startMs;
+  const uint32_t total = nowMs - runStatistics.startTick.load();
   return held < total ? total - held : 0;
 }

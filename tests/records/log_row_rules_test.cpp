@@ -251,6 +251,10 @@ TEST(PracticeTime, PausesAndResultWindowsAreLeftOut) {
     }
     EXPECT_EQ(RunElapsedMs(c.queryMs), c.elapsedMs) << c.name;
   }
+  // Nothing held is left for the tests after this one.
+  ReleaseRunClock(ClockHold::kPaused, 0);
+  ReleaseRunClock(ClockHold::kResultWindow, 0);
+  RestartRunClock(0);
 }
 
 }  // namespace

@@ -40,6 +40,9 @@ std::u16string CopyCellsFor(char16_t c, bool latin) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
     return EncodeCharacter(Script::kLatin, c) ? std::u16string(1, c) : std::u16string();
   }
+  // Punctuation keys as a Japanese input method's romaji mode types them, so 」 needs no input method.
+  static constexpr std::u16string_view kAsciiKeys = u",.[]", kKanaMarks = u"、。「」";
+  if (const size_t key = kAsciiKeys.find(c); key != std::u16string_view::npos) c = kKanaMarks[key];
   if (c >= 0x3041 && c <= 0x3096) c = static_cast<char16_t>(c + 0x60);  // hiragana as katakana
   std::u16string cells = ExpandMorseText(std::u16string_view(&c, 1), Script::kKana);
   for (char16_t cell : cells) {

@@ -32,9 +32,9 @@ std::u16string TypedCopyPending();
 // A run starts: nothing pending.
 void ResetTypedCopy();
 
-// ---- Rules (pure)
-// ------------------------------------------------------------------------------------------ The cells a
-// typed character stands for in a script, before romaji: a Latin letter in upper case, a hiragana as
-// katakana, a voiced kana as base and mark, full-width ASCII as ASCII; empty when it is not part of the
-// script's alphabet (nor a blank, "=" or "+").
+// Rules (pure):
+// The cells a typed character stands for in a script, before romaji: a Latin letter in upper case, a
+// hiragana as katakana, a voiced kana as base and mark, full-width ASCII as ASCII, and in kana "," "." "["
+// "]" as 、。「」 (as an input method's romaji mode types them); empty when it is not part of the script's
+// alphabet (nor a blank, "=" or "+").
 std::u16string CopyCellsFor(char16_t c, bool latin);

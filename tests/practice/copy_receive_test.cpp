@@ -41,7 +41,7 @@ struct CopyCase {
 };
 
 const Telegram kLatin = MakeTelegram(u"12", u"", u"", u"", u"AB", u"HI YOU");
-const Telegram kKana = MakeTelegram(u"1", u"", u"", u"", u"", u"ガパ");
+const Telegram kKana = MakeTelegram(u"1", u"", u"", u"", u"", u"ガパ」");
 const std::u16string kPaste(100000, u'A');
 // A "." has no code in the Latin table: nobody can key it, so the copy steps over it.
 const Telegram kDotted = MakeTelegram(u"12", u"", u"", u"", u"AB", u"HI. YOU");
@@ -68,10 +68,10 @@ const CopyCase kCases[] = {
    {{10, 10, 0}}, u"HI YOU", u"111111", 1, 10},
   {"a_telegram_not_copied_at_all_is_skipped", kL, 2, {S(1), O(1), T(kWhole), S(2), T(u"+")},
    {{10, 10, 0}}, u"", u"", 1, 10},
-  {"romaji_voiced_kana_split_as_sent", kK, 1, {T(u"1"), T(u"gapa"), S(1), T(u"+")},
-   {{5, 5, 0}}, u"カ゛ハ゜", u"1111", 1, 5},
-  {"input_method_hiragana_with_a_wrong_mark", kK, 1, {T(u"1"), T(u"がば"), S(1), O(1)},
-   {{5, 4, 1}}, u"カ゛ハ゛", u"1110", 1, 5},
+  {"romaji_voiced_kana_split_as_sent", kK, 1, {T(u"1"), T(u"gapa]"), S(1), T(u"+")},
+   {{6, 6, 0}}, u"カ゛ハ゜」", u"11111", 1, 6},
+  {"input_method_hiragana_with_a_wrong_mark", kK, 1, {T(u"1"), T(u"がば」"), S(1), O(1)},
+   {{6, 5, 1}}, u"カ゛ハ゛」", u"11101", 1, 6},
   {"kanji_emoji_and_a_paste_are_ignored", kL, 1, {T(u"漢😀"), T(kPaste), T(kWhole), S(1), T(u"+")},
    {{10, 10, 0}}, u"HI YOU", u"111111", 1, 10},
   {"stop_after_two_of_five_counts_both", kL, 5,

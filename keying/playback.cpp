@@ -139,10 +139,13 @@ void KeyCode(std::string_view code);
 
 // The next telegram starts only after the learner has closed the last one's result window: what playback
 // keys meanwhile would wait in the queue, which holds 255 records, and be cut short.
+// Sleeps while playing and `holds` says to; the learner's reading takes as long as it takes.
+void WaitWhilePlaying(bool (*holds)(int number), int number) {
+  while (Playing() && holds(number)) SleepUntilMicros(MonotonicMicros() + kPauseSliceUs);
+}
+
 void WaitForResultWindow() {
-  while (Playing() && runFlags.resultWindowOpen.load() != 0) {
-    SleepUntilMicros(MonotonicMicros() + kPauseSliceUs);
-  }
+  WaitWhilePlaying([](int) { return runFlags.resultWindowOpen.load() != 0; }, 0);
 }
 
 // Copy receive, after a telegram's end signal: the learner may type "+" from now on; the pause lets the copy
@@ -153,9 +156,7 @@ void CloseCopy(int number) {
   PlaybackWait(5000);
   if (!Playing()) return;
   PostKeyEvent(PlaybackProgressEvent(KeyEventKind::kCopyTimeOver, number, TickMs()));
-  while (Playing() && runFlags.copyClosedUpTo.load() < number) {
-    SleepUntilMicros(MonotonicMicros() + kPauseSliceUs);
-  }
+  WaitWhilePlaying([](int sent) { return runFlags.copyClosedUpTo.load() < sent; }, number);
 }
 
 // A character lost to a pause outside its own KeyCode: send it again and wait until it is decoded, so the

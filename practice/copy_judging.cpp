@@ -115,10 +115,5 @@ void FinishOpenRun() {
   // completedRuns is zeroed with the statistics and counts their "完了" row: a run is written once, however
   // it ended (a script switch or a load in between does not make it open again).
   if (runStatistics.completedRuns.load() > 0 || runStatistics.judged.load() < 1) return;
-  judgeState.runFinished = true;
-  telegramDocument.followInput = false;
-  FinishPracticeRun();
-  UpdatePageLabels();
-  RefreshSheets();
-  PublishSpaceExpected();
+  FinishRun();
 }

@@ -506,10 +506,14 @@ void EndTelegram() {
     AdvanceTelegram();
     return;
   }
+  FinishRun();
+  SetStatusText(u"終了");  // after the run's own lines (a level change), as the last word
+}
+
+void FinishRun() {
   judgeState.runFinished = true;
   telegramDocument.followInput = false;
   FinishPracticeRun();
-  SetStatusText(u"終了");
   UpdatePageLabels();
   RefreshSheets();
   PublishSpaceExpected();

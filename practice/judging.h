@@ -48,6 +48,8 @@ bool ProceedOptionOn();
 // End signal at the end of the text: result window, then the next telegram or the end of the run. Ignored
 // once the run is finished, so a repeated end signal opens no second window and writes no second log entry.
 void EndTelegram();
+// The run is over: the judge stops, the "完了" row, the text log and the level rule (FinishPracticeRun).
+void FinishRun();
 // Stores the working copy and moves the judge to the start of the next telegram.
 void AdvanceTelegram();
 // Correction (only while the proceed option is on): removes the last three judged positions of the current

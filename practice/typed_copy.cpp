@@ -51,26 +51,22 @@ std::u16string CopyCellsFor(char16_t c, bool latin) {
   return cells;
 }
 
-TypedOutcome TypeCopyText(std::u16string_view text) {
+void TypeCopyText(std::u16string_view text) {
   if (text.size() > kLongestTypedText) {
     SetStatusText(u"貼り付けられた文字は受け付けません（聞き取った文字を打ってください）");
-    return TypedOutcome::kRefused;
+    return;
   }
   const bool latin = LatinMode.load() != 0;
-  TypedOutcome outcome = TypedOutcome::kIgnored;
   for (char16_t c : text) {
     if (!latin && IsRomajiCharacter(c)) {
       PostKana(FeedRomaji(romaji, c));
-      outcome = TypedOutcome::kTaken;
       continue;
     }
     const std::u16string cells = CopyCellsFor(c, latin);
     if (cells.empty()) continue;
     FinishPendingRomaji();
     PostCells(cells);
-    outcome = TypedOutcome::kTaken;
   }
-  return outcome;
 }
 
 void TypeCopyBackspace() {

@@ -17,14 +17,8 @@
 // More than this in one key press or one input-method commit cannot have been copied by ear.
 constexpr size_t kLongestTypedText = 64;
 
-enum class TypedOutcome {
-  kIgnored,  // nothing of the text belongs to the copy
-  kTaken,    // cells were sent to the judge, or romaji is pending
-  kRefused,  // too long: refused whole, and the learner is told
-};
-
 // Text typed with a key or committed by an input method.
-TypedOutcome TypeCopyText(std::u16string_view text);
+void TypeCopyText(std::u16string_view text);
 // Backspace: a pending romaji letter goes first, else the last judged cell is taken back.
 void TypeCopyBackspace();
 // Romaji letters typed that make no kana yet (shown on the learner's sheet).
